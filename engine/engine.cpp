@@ -1,0 +1,1 @@
+// Window and event helpers shared by both windows.

@@ -1,0 +1,77 @@
+// The library object behind the module's factory.
+#pragma once
+
+#include "composer.h"
+#include "direct_access.h"
+#include "document.h"
+#include "printing.h"
+
+#include <pdfax/library.h>
+
+#include <atomic>
+
+namespace pdfax {
+
+class LibraryObject final : public Library {
+public:
+    void AddRef() override;
+    void Release() override;
+
+    int SetPDFiumFileName(const std::string& path) override;
+    int SelectRenderer(int renderer) override;
+    int CreateRenderer() override;
+    int SetPDFiumRenderFlags(int flags) override;
+
+    int AddUnicodeFont(const std::string& fontName, int encodingOptions,
+                       int embedOptions) override;
+    int SelectFont(int fontId) override;
+    int SetGlobalMeasurementUnits(int units) override;
+    int SetGlobalOrigin(int origin) override;
+
+    int LoadFromFile(const std::string& path, const std::string& password) override;
+    int PageCount() override;
+    double PageWidth() override;
+    double PageHeight() override;
+    int ExtractFilePages(const std::string& input, const std::string& password,
+                         const std::string& output, const std::string& pageList) override;
+
+    int DAOpenFileReadOnly(const std::string& path, const std::string& password) override;
+    int DAOpenFile(const std::string& path, const std::string& password) override;
+    int DAFindPage(int fileHandle, int page) override;
+    int DARotatePage(int fileHandle, int pageRef, int angle, int options) override;
+    int DARenderPageToFile(int fileHandle, int pageRef, int format, double dpi,
+                           const std::string& output) override;
+    int DASetPageSize(int fileHandle, int pageRef, double width, double height) override;
+    int DAAppendFile(int fileHandle) override;
+    int DACloseFile(int fileHandle) override;
+
+    int NewDocument() override;
+    int SaveToFile(const std::string& path) override;
+    int NewPage() override;
+    int AddImageFromFile(const std::string& path, int options) override;
+    int SelectImage(int imageId) override;
+    int DrawImage(double left, double top, double width, double height) override;
+    int SetLineColor(double red, double green, double blue) override;
+    int DrawLine(double x1, double y1, double x2, double y2) override;
+
+    std::string NewCustomPrinter(const std::string& printerName) override;
+    int SetupCustomPrinter(const std::string& customPrinter, int setting, int value) override;
+    int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
+                      int options) override;
+
+private:
+    ~LibraryObject() = default;
+
+    // y of the interface (in points) to y from the top of the current page.
+    double TopDown(double yPoints) const;
+
+    std::atomic<int> refs_{1};
+    Units units_;
+    Document document_;
+    Composer composer_;
+    DirectAccess files_;
+    Printing printing_;
+    int nextFontId_ = 1;
+};
+
+}  // namespace pdfax

@@ -1,0 +1,49 @@
+// What many tests need: temporary folders, the sample corpus, and a library
+// object deployed the way the program deploys it.
+#pragma once
+
+#include "pdf_library.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vellumark::testing {
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// The sample corpus folder, or empty when it is not there.
+std::string CorpusDir();
+
+// A library deployed into a private program directory and set up as at
+// start-up; shared by the tests of one process.
+PdfLibrary& Library();
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+void CopyFile(const std::string& from, const std::string& to);
+// Names (not paths) in a folder, sorted, without "." and "..".
+std::vector<std::string> ListFolder(const std::string& folder);
+void RemoveTree(const std::string& path);
+
+}  // namespace vellumark::testing
+
+#define VELLUMARK_REQUIRE_CORPUS()                                              \
+    do {                                                                        \
+        if (::vellumark::testing::CorpusDir().empty()) GTEST_SKIP() << "no corpus"; \
+    } while (0)
