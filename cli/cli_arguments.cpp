@@ -1,0 +1,206 @@
+#include "cli_arguments.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace vellumark::cli {
+namespace {
+
+constexpr int kMaxCopies = 999;
+
+// A whole decimal number in [1, limit], or 0 when the text is anything else.
+int PositiveNumber(const std::string& text, int limit) {
+    if (text.empty() || text.size() > 9)
+        return 0;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value <= limit ? value : 0;
+}
+
+bool ParsePages(const std::string& text, PrintRequest& print) {
+    constexpr int kLimit = 1000000;
+    const auto dash = text.find('-');
+    const std::string first = text.substr(0, dash);
+    const std::string last = dash == std::string::npos ? first : text.substr(dash + 1);
+    print.firstPage = PositiveNumber(first, kLimit);
+    print.lastPage = PositiveNumber(last, kLimit);
+    return print.firstPage > 0 && print.lastPage >= print.firstPage;
+}
+
+struct Parser {
+    Arguments arguments;
+    std::string error;
+    bool sawCopies = false;
+    bool sawPages = false;
+    std::string copiesText;
+    std::string pagesText;
+
+    bool Fail(std::string text) {
+        error = std::move(text);
+        return false;
+    }
+
+    bool TakesValue(const std::string& name) const {
+        if (arguments.command == Command::kList)
+            return name == "--format";
+        return name == "--layout" || name == "--output" || name == "--print" ||
+               name == "--copies" || name == "--pages";
+    }
+
+    bool Option(const std::string& name, const std::string& value) {
+        if (name == "--layout") {
+            const auto& names = LayoutNames();
+            if (std::find(names.begin(), names.end(), value) == names.end()) {
+                return Fail("未知的版式：" + value +
+                            "（可选：a4-two、a4-three、a4-four、a5-one、a4-two-same）");
+            }
+            arguments.layout = value;
+        } else if (name == "--output") {
+            if (value.empty())
+                return Fail("--output 需要一个文件名");
+            arguments.output = value;
+        } else if (name == "--print") {
+            if (value.empty())
+                return Fail("--print 需要一个打印机名称");
+            if (!arguments.print)
+                arguments.print.emplace();
+            arguments.print->printer = value;
+        } else if (name == "--copies") {
+            sawCopies = true;
+            copiesText = value;
+        } else if (name == "--pages") {
+            sawPages = true;
+            pagesText = value;
+        } else if (name == "--format") {
+            if (value == "table") {
+                arguments.format = ListFormat::kTable;
+            } else if (value == "csv") {
+                arguments.format = ListFormat::kCsv;
+            } else if (value == "json") {
+                arguments.format = ListFormat::kJson;
+            } else {
+                return Fail("未知的输出格式：" + value + "（可选：table、csv、json）");
+            }
+        }
+        return true;
+    }
+
+    bool Finish() {
+        if (arguments.folder.empty())
+            return Fail("缺少文件夹：请给出包含.pdf文件的文件夹");
+        if ((sawCopies || sawPages) && !arguments.print) {
+            return Fail("--copies 和 --pages 只能与 --print 一起使用");
+        }
+        if (sawCopies) {
+            arguments.print->copies = PositiveNumber(copiesText, kMaxCopies);
+            if (arguments.print->copies == 0) {
+                return Fail("--copies 需要 1 到 999 之间的整数：" + copiesText);
+            }
+        }
+        if (sawPages && !ParsePages(pagesText, *arguments.print)) {
+            return Fail("--pages 需要“起始页-结束页”，例如 1-3：" + pagesText);
+        }
+        return true;
+    }
+
+    bool Run(const std::vector<std::string>& args) {
+        const std::string& command = args.front();
+        if (command == "merge") {
+            arguments.command = Command::kMerge;
+        } else if (command == "list") {
+            arguments.command = Command::kList;
+        } else if (command == "help" || command == "--help" || command == "-h") {
+            arguments.command = Command::kHelp;
+            return true;
+        } else {
+            return Fail("未知的命令：" + command + "（可选：merge、list）");
+        }
+        bool optionsEnded = false;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& word = args[i];
+            if (!optionsEnded && word == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            if (optionsEnded || word.size() < 2 || word[0] != '-') {
+                if (!arguments.folder.empty())
+                    return Fail("多余的参数：" + word);
+                if (word.empty())
+                    return Fail("文件夹名称为空");
+                arguments.folder = word;
+                continue;
+            }
+            if (word == "--help" || word == "-h") {
+                arguments.command = Command::kHelp;
+                return true;
+            }
+            if (word == "--no-split" && arguments.command == Command::kMerge) {
+                arguments.noSplit = true;
+                continue;
+            }
+            const auto equals = word.find('=');
+            const std::string name = word.substr(0, equals);
+            if (!TakesValue(name))
+                return Fail("未知的选项：" + name);
+            std::string value;
+            if (equals != std::string::npos) {
+                value = word.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return Fail(name + " 缺少取值");
+            }
+            if (!Option(name, value))
+                return false;
+        }
+        return Finish();
+    }
+};
+
+}  // namespace
+
+const std::vector<std::string>& LayoutNames() {
+    static const std::vector<std::string> names = {"a4-two", "a4-three", "a4-four", "a5-one",
+                                                   "a4-two-same"};
+    return names;
+}
+
+ParseResult ParseArguments(const std::vector<std::string>& args) {
+    ParseResult result;
+    if (args.empty()) {
+        result.error = "缺少命令：merge 或 list（--help 查看用法）";
+        return result;
+    }
+    Parser parser;
+    if (parser.Run(args)) {
+        result.arguments = std::move(parser.arguments);
+    } else {
+        result.error = std::move(parser.error);
+    }
+    return result;
+}
+
+std::string UsageText() {
+    return "用法：\n"
+           "  vellumark-cli merge 文件夹 [--layout 版式] [--output 文件] [--no-split]\n"
+           "                [--print 打印机 [--copies 份数] [--pages 起始页-结束页]]\n"
+           "  vellumark-cli list 文件夹 [--format table|csv|json]\n"
+           "\n"
+           "merge  拆分文件夹中的多页PDF，按页高排序，合并为一个PDF"
+           "（默认为程序目录中的“电子发票.pdf”）。\n"
+           "       版式：a4-two（A4纸2张发票，默认）、a4-three（A4纸3张发票）、\n"
+           "             a4-four（A4纸4张发票）、a5-one（A5纸1张发票）、\n"
+           "             a4-two-same（A4纸2张同样发票）\n"
+           "       --no-split  不拆分、不改动文件夹，每个文件只合并第1页\n"
+           "       --print     合并后按版式的纸张设置打印\n"
+           "list   列出发票（序号、名称、页数、页高、页宽、路径、内容完全相同的文件），"
+           "不改动文件夹。\n"
+           "\n"
+           "退出码：0 成功，1 合并或打印失败，2 参数有误。\n";
+}
+
+}  // namespace vellumark::cli

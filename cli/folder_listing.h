@@ -1,0 +1,36 @@
+// The invoice rows of a folder without changing it: what the window's list
+// would show, with multi-page files listed as they are instead of split.
+#pragma once
+
+#include "invoice_list_model.h"
+#include "pdf_library.h"
+
+#include <string>
+#include <vector>
+
+namespace vellumark::cli {
+
+// Fills `rows` from the "*.pdf" files directly in `folder`, ordered and
+// numbered as the intake orders them, and returns the number of rows. A file
+// the library cannot read is listed with 0 pages and a size of 0.
+int ListWithoutSplitting(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& rows);
+
+// The file name of `path` without its folder and without its extension (the
+// last "." and everything after it), as bytes.
+std::string NameWithoutExtension(const std::string& path);
+
+// One listed invoice, as the list command prints it.
+struct ListedInvoice {
+    int order = 0;
+    std::string name;  // bytes of the file name, without extension
+    int pages = 0;
+    int height = 0;  // whole millimetres
+    int width = 0;
+    std::string path;             // bytes
+    std::vector<int> duplicates;  // orders of the other rows with the same bytes
+};
+
+// The rows in list order, with the duplicate column filled in.
+std::vector<ListedInvoice> CollectListing(const InvoiceListModel& rows);
+
+}  // namespace vellumark::cli

@@ -1,0 +1,56 @@
+#include "commands.h"
+#include "folder_listing.h"
+#include "list_output.h"
+#include "program_setup.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace vellumark::cli {
+
+void ErrorLine(const std::string& text) {
+    const std::string line = "vellumark-cli: " + text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+std::string FolderProblem(const std::string& folder) {
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0)
+        return "文件夹不存在：" + folder;
+    if (!S_ISDIR(st.st_mode))
+        return "不是文件夹：" + folder + "（请给出包含.pdf文件的文件夹）";
+    return {};
+}
+
+std::string NoPdfFilesLine(const std::string& folder) {
+    return "文件夹中没有.pdf文件，请选择包含.pdf文件的文件夹：" + folder;
+}
+
+int RunList(const Arguments& arguments) {
+    if (const std::string problem = FolderProblem(arguments.folder); !problem.empty()) {
+        ErrorLine(problem);
+        return kExitBadArguments;
+    }
+    std::string error;
+    auto state = CreateBatchState(error);
+    if (!state) {
+        ErrorLine(error);
+        return kExitFailed;
+    }
+    InvoiceListModel rows;
+    if (ListWithoutSplitting(state->pdfLibrary, arguments.folder, rows) == 0) {
+        ErrorLine(NoPdfFilesLine(arguments.folder));
+        return kExitFailed;
+    }
+    Print(FormatListing(CollectListing(rows), arguments.format));
+    return kExitSuccess;
+}
+
+}  // namespace vellumark::cli

@@ -1,0 +1,32 @@
+// vellumark-cli: the window program's intake and merge from a terminal.
+#include "cli_arguments.h"
+#include "commands.h"
+#include "program_setup.h"
+
+#include <QGuiApplication>
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    using namespace vellumark::cli;
+    // The words stay the shell's bytes; Qt never sees them, so it can neither
+    // reinterpret a path nor take one of them as its own option.
+    const std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const ParseResult parsed = ParseArguments(words);
+    if (!parsed.arguments) {
+        ErrorLine(parsed.error);
+        return kExitBadArguments;
+    }
+    if (parsed.arguments->command == Command::kHelp) {
+        Print(UsageText());
+        return kExitSuccess;
+    }
+    UseOffscreenPlatformUnlessChosen();
+    int qtArgc = 1;
+    char programName[] = "vellumark-cli";
+    char* qtArgv[] = {programName, nullptr};
+    QGuiApplication application(qtArgc, qtArgv);
+    return parsed.arguments->command == Command::kList ? RunList(*parsed.arguments)
+                                                       : RunMerge(*parsed.arguments);
+}

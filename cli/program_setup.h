@@ -1,0 +1,36 @@
+// What the batch program sets up before a command runs: a display-free Qt
+// and the PDF library exactly as the window program activates it.
+#pragma once
+
+#include "program_state.h"
+
+#include <memory>
+#include <string>
+
+namespace vellumark::cli {
+
+// Renders without any display unless the caller chose a Qt platform: a
+// terminal program has no window to show, and a forwarded or stale DISPLAY
+// must not decide whether it runs.
+void UseOffscreenPlatformUnlessChosen();
+
+// The program-wide state with the library deployed into the program directory
+// and its renderer created; null with `error` set when the library could not
+// be activated.
+std::unique_ptr<ProgramState> CreateBatchState(std::string& error);
+
+// Holds an exclusive lock on the program directory while it lives, so that
+// two batch runs do not share the one temporary image folder. Waits for a
+// running one to finish.
+class ProgramDirectoryLock {
+public:
+    explicit ProgramDirectoryLock(const std::string& programDirectory);
+    ~ProgramDirectoryLock();
+    ProgramDirectoryLock(const ProgramDirectoryLock&) = delete;
+    ProgramDirectoryLock& operator=(const ProgramDirectoryLock&) = delete;
+
+private:
+    int descriptor_ = -1;
+};
+
+}  // namespace vellumark::cli

@@ -1,1 +1,0 @@
-// Window and event helpers shared by both windows.
