@@ -1,14 +1,302 @@
 #include "main_window.h"
 
+#include "busy_spinner.h"
+#include "file_search.h"
+#include "folder_dialog.h"
+#include "frame_player.h"
+#include "invoice_intake.h"
+#include "merge_handler.h"
+#include "message_box.h"
 #include "program_state.h"
+#include "window_helpers.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <QTimer>
+#include <QTreeView>
+
+#include <utility>
 
 namespace vellumark {
+namespace {
 
-MainWindow::MainWindow(ProgramState& state, QWidget* parent) : QWidget(parent), state_(state) {
-    setWindowTitle(QStringLiteral("Vellumark V3.0"));
-    setFixedSize(557, 422);
+const QColor kWindowColour(202, 224, 245);
+const QColor kDarkRed(128, 0, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+
+constexpr int kColumnWidths[kInvoiceColumnCount] = {40, 310, 36, 0, 40, 40, 50};
+
+// Titles line up with their column's cells: the first two columns are
+// left-aligned (the name title is centred by its leading blanks), the rest
+// centred.
+class HeaderAlignment : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole) {
+            const Qt::Alignment horizontal =
+                section <= kColumnName ? Qt::AlignLeft : Qt::AlignHCenter;
+            return QVariant::fromValue<int>(horizontal | Qt::AlignVCenter);
+        }
+        return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+};
+
+QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
+                        const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(left, top, width, height);
+    // Enter must not press a button in this window.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
 }
 
-void MainWindow::EnterStartState() {}
+// Marks the window busy for the life of the object.
+class BusyScope {
+public:
+    explicit BusyScope(MainWindow& window) : window_(window) { window_.SetBusy(true); }
+    ~BusyScope() { window_.SetBusy(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    MainWindow& window_;
+};
+
+}  // namespace
+
+QString UsageNotesText() {
+    const QStringList lines = {
+        QStringLiteral("软件使用说明："),
+        QString(),
+        QStringLiteral("   1、新建一个文件夹，将下载的PDF电子发票放入文件夹中；"),
+        QString(),
+        QStringLiteral("   2、打开软件，将存放有PDF电子发票文件夹拖入软件界面；"),
+        QString(),
+        QStringLiteral("   3、选择打印模式；（A4纸2张、A4纸3张、A4纸4张、A5纸1张）"),
+        QString(),
+        QStringLiteral("   4、软件自动将多个PDF文件进行合并，生成一个PDF文件；"),
+        QString(),
+        QStringLiteral("   5、进入打印设置，进行打印。（或启动PDF阅读器预览打印）"),
+        QString(),
+        QStringLiteral("注意事项："),
+        QStringLiteral("          2、使用本软件时，请关闭其他PDF阅读器。  "),
+    };
+    return lines.join(QLatin1Char('\n'));
+}
+
+MainWindow::MainWindow(ProgramState& state, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      state_(state) {
+    setWindowTitle(QStringLiteral("Vellumark V3.0"));
+    FixOuterSize(this, kOuterWidth, kOuterHeight);
+    FillBackground(this, kWindowColour);
+    setFont(UiFont(12));
+
+    titleLabel_ =
+        MakeTransparentLabel(this, 134, 16, 282, 32, QStringLiteral("Vellumark"), 21, kDarkRed);
+    titleLabel_->setAlignment(Qt::AlignCenter);
+    chooseFolderButton_ = MakeButton(this, 456, 20, 72, 24, QStringLiteral("选择文件夹"));
+    connect(chooseFolderButton_, &QPushButton::clicked, this, [this] { ChooseFolderClicked(); });
+
+    BuildList();
+    usageNotesLabel_ = MakeTransparentLabel(this, 59, 91, 432, 244, UsageNotesText(), 14, kBlue);
+    usageNotesLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The notes only cover the list; clicks go through to it.
+    usageNotesLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    BuildLayoutPanel();
+
+    busyAnimation_ = new FramePlayer(this, SpinnerFrames(), kSpinnerFrameMs);
+    busyAnimation_->setGeometry(7, 347, 36, 36);
+    statusLabel_ = MakeTransparentLabel(
+        this, 13, 357, 274, 20, QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。"), 14, kRed);
+    statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    invoiceCountLabel_ = new QLabel(this);
+    invoiceCountLabel_->setGeometry(403, 358, 132, 16);
+    invoiceCountLabel_->setTextFormat(Qt::PlainText);
+    CentreOnScreen(this);
+}
+
+void MainWindow::BuildList() {
+    invoiceList_ = new QTreeView(this);
+    invoiceList_->setGeometry(6, 63, 538, 273);
+    invoiceList_->setModel(new HeaderAlignment(invoiceList_));
+    static_cast<QIdentityProxyModel*>(invoiceList_->model())->setSourceModel(&rows_);
+    invoiceList_->setRootIsDecorated(false);
+    invoiceList_->setItemsExpandable(false);
+    invoiceList_->setUniformRowHeights(true);
+    invoiceList_->setAllColumnsShowFocus(true);
+    invoiceList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    invoiceList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    invoiceList_->setFrameShape(QFrame::Box);
+    invoiceList_->setFrameShadow(QFrame::Plain);
+    invoiceList_->setLineWidth(1);
+    QPalette palette = invoiceList_->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, kBlue);
+    invoiceList_->setPalette(palette);
+
+    QHeaderView* header = invoiceList_->header();
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(0);
+    header->setSectionsMovable(false);
+    for (int column = 0; column < kInvoiceColumnCount; ++column)
+        header->resizeSection(column, kColumnWidths[column]);
+    // The path column stays closed: it carries data, not something to read.
+    header->setSectionResizeMode(kColumnPath, QHeaderView::Fixed);
+}
+
+void MainWindow::BuildLayoutPanel() {
+    auto* panel = new QFrame(this);
+    panel->setGeometry(183, 89, 185, 271);
+    panel->setFrameShape(QFrame::Box);
+    panel->setFrameShadow(QFrame::Plain);
+    panel->setLineWidth(1);
+    // Filled, so the rows it covers do not show through.
+    FillBackground(panel, kWindowColour);
+    layoutPanel_ = panel;
+
+    MakeTransparentLabel(panel, 34, 16, 116, 16, QStringLiteral("选择打印类型"), 19, kDarkRed)
+        ->setAlignment(Qt::AlignCenter);
+    struct Choice {
+        int top;
+        int width;
+        const char* text;
+    };
+    static const Choice choices[kLayoutChoiceCount] = {
+        {46, 88, "A4纸2张发票"},  {80, 88, "A4纸3张发票"},       {114, 88, "A4纸4张发票"},
+        {148, 88, "A5纸1张发票"}, {185, 113, "A4纸2张同样发票"},
+    };
+    // Siblings in one parent: checking one unchecks the others.
+    for (int i = 0; i < kLayoutChoiceCount; ++i) {
+        auto* radio = new QRadioButton(QString::fromUtf8(choices[i].text), panel);
+        radio->setGeometry(48, choices[i].top, choices[i].width, 24);
+        radio->setAutoExclusive(true);
+        layoutChoices_[i] = radio;
+    }
+    mergeButton_ = MakeButton(panel, 64, 229, 56, 24, QStringLiteral("确定"));
+    connect(mergeButton_, &QPushButton::clicked, this, [this] { MergeClicked(); });
+}
+
+QAbstractItemView* MainWindow::InvoiceList() const {
+    return invoiceList_;
+}
+
+QWidget* MainWindow::BusyAnimation() const {
+    return busyAnimation_;
+}
+
+QRadioButton* MainWindow::LayoutChoice(int index) const {
+    if (index < 0 || index >= kLayoutChoiceCount)
+        return nullptr;
+    return layoutChoices_[index];
+}
+
+void MainWindow::EnterStartState() {
+    usageNotesLabel_->show();
+    busyAnimation_->hide();
+    layoutPanel_->hide();
+    layoutChoices_[0]->setChecked(true);
+}
+
+void MainWindow::MergeClicked() {
+    if (busy_)
+        return;
+    StartMerge(state_, *this);
+}
+
+void MainWindow::PrepareIntake() {
+    usageNotesLabel_->hide();
+    RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
+}
+
+void MainWindow::ChooseFolderClicked() {
+    if (busy_)
+        return;
+    BusyScope busy(*this);
+    PrepareIntake();
+    const auto folder = ChooseFolder(this, QStringLiteral("请选择软件安装目录"));
+    // A cancelled dialog ends here rather than searching the file-system root.
+    if (!folder || folder->empty())
+        return;
+    RunIntake(*folder);
+}
+
+void MainWindow::FilesDropped(const std::string& text) {
+    if (busy_)
+        return;
+    BusyScope busy(*this);
+    PrepareIntake();
+    RunIntake(text);
+}
+
+void MainWindow::RunIntake(const std::string& sourceFolder) {
+    state_.sourceFolder = sourceFolder;
+    PumpMessages();
+    IntakeValues values{state_.sourceFolder, std::move(state_.foundFiles),
+                        std::move(state_.splitTargetFolder)};
+    const BuildResult result = BuildInvoiceList(state_.pdfLibrary, values, rows_);
+    state_.foundFiles = std::move(values.foundFiles);
+    state_.splitTargetFolder = std::move(values.splitTargetFolder);
+    if (result == BuildResult::kNoPdfFiles) {
+        ShowMessageBox(nullptr, QStringLiteral("文件类型有误"),
+                       QStringLiteral("请选择包含.pdf的文件夹拖入！"), QMessageBox::Critical);
+        return;
+    }
+    invoiceCountLabel_->setText(InvoiceCountCaption(rows_.rowCount()));
+    layoutPanel_->show();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (placed_)
+        return;
+    placed_ = true;
+    // The window manager's frame is known only once the window is mapped.
+    QTimer::singleShot(0, this, [this] {
+        FixOuterSize(this, kOuterWidth, kOuterHeight);
+        CentreOnScreen(this);
+    });
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!busy_ && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (!busy_ && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (busy_ || !event->mimeData()->hasUrls())
+        return;
+    event->acceptProposedAction();
+    // Run after the drop is finished, so the file manager is not kept
+    // waiting for the whole intake.
+    QTimer::singleShot(0, this,
+                       [this, text = DroppedPathsText(*event->mimeData())] { FilesDropped(text); });
+}
 
 }  // namespace vellumark

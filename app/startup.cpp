@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "main_window.h"
+#include "window_helpers.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -16,25 +17,36 @@ std::unique_ptr<ProgramState> CreateProgramState(const std::string& programDirec
 }
 
 void MainWindowCreated(ProgramState& state, MainWindow& window) {
-    // The themed skin applies to every window, existing and later ones.
-    if (auto* fusion = QStyleFactory::create("Fusion")) QApplication::setStyle(fusion);
+    // The themed skin and the Chinese UI face apply to every window,
+    // existing and later ones.
+    if (auto* fusion = QStyleFactory::create("Fusion"))
+        QApplication::setStyle(fusion);
+    QApplication::setFont(UiFont(12));
     state.pdfLibrary.SetPDFiumFileName(state.RendererFile());
     state.pdfLibrary.SelectRenderer(4);
     state.pdfLibrary.CreateRenderer();
     window.EnterStartState();
+    // Child controls do not take drops, so a drop anywhere on the window
+    // reaches the window itself.
     window.setAcceptDrops(true);
 }
 
-void ExitCleanup(std::unique_ptr<ProgramState>& state) { state.reset(); }
+void ExitCleanup(std::unique_ptr<ProgramState>& state) {
+    state.reset();
+}
 
 int ProgramStart(int argc, char** argv) {
-    QApplication application(argc, argv);
+    // The program takes no arguments: Qt sees only the program name, so
+    // options such as -style cannot change it either.
+    int qtArgc = argc > 0 ? 1 : 0;
+    char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication application(qtArgc, qtArgv);
     auto state = CreateProgramState(ProgramDirectory());
     int code = 0;
     {
         MainWindow window(*state);
-        window.show();
         MainWindowCreated(*state, window);
+        window.show();
         code = QApplication::exec();
     }
     ExitCleanup(state);

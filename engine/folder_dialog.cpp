@@ -1,0 +1,32 @@
+#include "folder_dialog.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+#include <utility>
+
+namespace vellumark {
+namespace {
+
+FolderDialogHook& Hook() {
+    static FolderDialogHook hook;
+    return hook;
+}
+
+}  // namespace
+
+std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title) {
+    if (Hook())
+        return Hook()(title);
+    const QString folder =
+        QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(folder).toStdString();
+}
+
+void SetFolderDialogHook(FolderDialogHook hook) {
+    Hook() = std::move(hook);
+}
+
+}  // namespace vellumark

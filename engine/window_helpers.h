@@ -1,0 +1,43 @@
+// Small helpers for building fixed-layout windows and taking drops.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+#include <string>
+
+class QLabel;
+class QMimeData;
+class QWidget;
+
+namespace vellumark {
+
+// The user-interface face for Chinese text at a character height in pixels.
+// A Song face is preferred: its tight line spacing keeps multi-line texts
+// inside the boxes they were laid out for.
+QFont UiFont(int pixelSize);
+
+// A label that draws only its text (no background), at a fixed place.
+QLabel* MakeTransparentLabel(QWidget* parent, int left, int top, int width, int height,
+                             const QString& text, int pixelSize, QColor colour);
+
+// Sets the colour of a widget's text (window text, button text and text roles).
+void SetTextColour(QWidget* widget, QColor colour);
+
+// Fills the widget's background uniformly with `colour`.
+void FillBackground(QWidget* widget, QColor colour);
+
+// Makes a top-level window fixed-size with the given outer size: the client
+// area is the outer size minus the frame the window manager reports (none
+// without a window manager). Call again once the window is shown, when the
+// frame is known; then the window is also centred on its screen.
+void FixOuterSize(QWidget* window, int outerWidth, int outerHeight);
+void CentreOnScreen(QWidget* window);
+
+// The text of a drop of files or folders: one item gives its path, several
+// give each path followed by "\r\n". Paths are the platform's bytes, taken
+// from the percent-encoded URLs so names that are not UTF-8 survive.
+std::string DroppedPathsText(const QMimeData& data);
+
+}  // namespace vellumark

@@ -1,0 +1,274 @@
+// The main window without a display: start state, controls, keys, drops.
+#include "main_window.h"
+#include "busy_spinner.h"
+#include "folder_dialog.h"
+#include "frame_player.h"
+#include "message_box.h"
+#include "startup.h"
+#include "test_support.h"
+#include "window_helpers.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vellumark {
+namespace {
+
+struct Message {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon;
+};
+
+// One program directory, one state and one window per test, as at start-up.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageBoxHook([this](const QString& t, const QString& x, QMessageBox::Icon i) {
+            messages.push_back({t, x, i});
+        });
+        SetFolderDialogHook([this](const QString& title) {
+            dialogTitles.push_back(title);
+            return dialogAnswer;
+        });
+        state = CreateProgramState(programDir.path());
+        window = std::make_unique<MainWindow>(*state);
+        MainWindowCreated(*state, *window);
+        window->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        window.reset();
+        ExitCleanup(state);
+        SetMessageBoxHook({});
+        SetFolderDialogHook({});
+    }
+    void PressKey(QWidget* target, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &release);
+    }
+    QRect Geometry(QWidget* widget) { return widget->geometry(); }
+
+    testing::TempDir programDir;
+    std::unique_ptr<ProgramState> state;
+    std::unique_ptr<MainWindow> window;
+    std::vector<Message> messages;
+    std::vector<QString> dialogTitles;
+    std::optional<std::string> dialogAnswer;
+};
+
+TEST_F(MainWindowTest, StartsWaitingForAFolder) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vellumark V3.0"));
+    EXPECT_TRUE(window->UsageNotesLabel()->isVisible());
+    EXPECT_FALSE(window->LayoutPanel()->isVisible());
+    EXPECT_FALSE(window->BusyAnimation()->isVisible());
+    EXPECT_TRUE(window->InvoiceCountLabel()->text().isEmpty());
+    EXPECT_EQ(window->StatusLabel()->text(),
+              QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。"));
+    EXPECT_EQ(window->TitleLabel()->text(), QStringLiteral("Vellumark"));
+    EXPECT_EQ(window->ChooseFolderButton()->text(), QStringLiteral("选择文件夹"));
+    EXPECT_TRUE(window->LayoutChoice(0)->isChecked());
+    for (int i = 1; i < MainWindow::kLayoutChoiceCount; ++i)
+        EXPECT_FALSE(window->LayoutChoice(i)->isChecked()) << i;
+    EXPECT_EQ(window->Rows().rowCount(), 0);
+
+    const QStringList notes = window->UsageNotesLabel()->text().split(QLatin1Char('\n'));
+    ASSERT_EQ(notes.size(), 14);
+    EXPECT_EQ(notes[0], QStringLiteral("软件使用说明："));
+    EXPECT_EQ(notes[6],
+              QStringLiteral("   3、选择打印模式；（A4纸2张、A4纸3张、A4纸4张、A5纸1张）"));
+    EXPECT_EQ(notes[13], QStringLiteral("          2、使用本软件时，请关闭其他PDF阅读器。  "));
+    for (int blank : {1, 3, 5, 7, 9, 11})
+        EXPECT_TRUE(notes[blank].isEmpty()) << blank;
+}
+
+TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThem) {
+    // No window manager offscreen: the outer size is the client size.
+    EXPECT_EQ(window->frameGeometry().size(), QSize(557, 422));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window->palette().color(QPalette::Window), QColor(202, 224, 245));
+
+    EXPECT_EQ(Geometry(window->TitleLabel()), QRect(134, 16, 282, 32));
+    EXPECT_EQ(window->TitleLabel()->font().pixelSize(), 21);
+    EXPECT_EQ(window->TitleLabel()->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+    EXPECT_EQ(Geometry(window->ChooseFolderButton()), QRect(456, 20, 72, 24));
+    EXPECT_EQ(Geometry(window->InvoiceList()), QRect(6, 63, 538, 273));
+    EXPECT_EQ(window->InvoiceList()->palette().color(QPalette::Text), QColor(0, 0, 255));
+    EXPECT_EQ(window->InvoiceList()->palette().color(QPalette::Base), QColor(Qt::white));
+    EXPECT_EQ(Geometry(window->UsageNotesLabel()), QRect(59, 91, 432, 244));
+    EXPECT_EQ(window->UsageNotesLabel()->font().pixelSize(), 14);
+    EXPECT_EQ(Geometry(window->LayoutPanel()), QRect(183, 89, 185, 271));
+    EXPECT_EQ(Geometry(window->LayoutChoice(0)), QRect(48, 46, 88, 24));
+    EXPECT_EQ(Geometry(window->LayoutChoice(4)), QRect(48, 185, 113, 24));
+    EXPECT_EQ(window->LayoutChoice(4)->text(), QStringLiteral("A4纸2张同样发票"));
+    EXPECT_EQ(window->LayoutChoice(0)->parentWidget(), window->LayoutPanel());
+    EXPECT_EQ(window->MergeButton()->parentWidget(), window->LayoutPanel());
+    EXPECT_EQ(Geometry(window->MergeButton()), QRect(64, 229, 56, 24));
+    EXPECT_EQ(Geometry(window->BusyAnimation()), QRect(7, 347, 36, 36));
+    EXPECT_EQ(Geometry(window->StatusLabel()), QRect(13, 357, 274, 20));
+    EXPECT_EQ(window->StatusLabel()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(Geometry(window->InvoiceCountLabel()), QRect(403, 358, 132, 16));
+    // Every control fits inside the client area.
+    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(window->rect().contains(child->geometry())) << child->metaObject()->className();
+}
+
+TEST_F(MainWindowTest, ListHasSevenColumnsWithAHiddenPath) {
+    auto* view = qobject_cast<QTreeView*>(window->InvoiceList());
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(view->rootIsDecorated());
+    const QStringList titles = {
+        QStringLiteral("序号"), QStringLiteral("                   文件名称"),
+        QStringLiteral("页数"), QString(),
+        QStringLiteral("页高"), QStringLiteral("页宽"),
+        QStringLiteral("进度")};
+    const int widths[] = {40, 310, 36, 0, 40, 40, 50};
+    ASSERT_EQ(view->model()->columnCount(), 7);
+    for (int column = 0; column < 7; ++column) {
+        EXPECT_EQ(view->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
+        EXPECT_EQ(view->header()->sectionSize(column), widths[column]) << column;
+    }
+    // The path column cannot be dragged open.
+    EXPECT_EQ(view->header()->sectionResizeMode(3), QHeaderView::Fixed);
+}
+
+TEST_F(MainWindowTest, LayoutChoicesAreExclusive) {
+    window->LayoutPanel()->show();
+    for (int pick : {3, 1, 4, 0, 2}) {
+        window->LayoutChoice(pick)->click();
+        for (int i = 0; i < MainWindow::kLayoutChoiceCount; ++i)
+            EXPECT_EQ(window->LayoutChoice(i)->isChecked(), i == pick) << pick << " " << i;
+    }
+}
+
+TEST_F(MainWindowTest, EscClosesAndEnterPressesNothing) {
+    window->ChooseFolderButton()->setFocus();
+    PressKey(window->ChooseFolderButton(), Qt::Key_Return);
+    PressKey(window->ChooseFolderButton(), Qt::Key_Enter);
+    EXPECT_TRUE(dialogTitles.empty());
+    EXPECT_TRUE(window->isVisible());
+
+    PressKey(window->InvoiceList(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, BusyWindowIgnoresBothEntries) {
+    window->SetBusy(true);
+    window->ChooseFolderClicked();
+    window->FilesDropped("/nowhere");
+    EXPECT_TRUE(dialogTitles.empty());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(window->UsageNotesLabel()->isVisible());
+    window->SetBusy(false);
+}
+
+TEST_F(MainWindowTest, CancelledDialogStopsTheIntake) {
+    testing::WriteFile(state->OutputPdf(), "old result");
+    window->ChooseFolderClicked();
+    ASSERT_EQ(dialogTitles.size(), 1u);
+    EXPECT_EQ(dialogTitles[0], QStringLiteral("请选择软件安装目录"));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(window->UsageNotesLabel()->isVisible());
+    EXPECT_FALSE(testing::Exists(state->OutputPdf()));
+    EXPECT_FALSE(window->Busy());
+}
+
+TEST_F(MainWindowTest, DropOfTwoFoldersShowsTheTypeMessage) {
+    testing::TempDir a;
+    testing::TempDir b;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(a.path())),
+                  QUrl::fromLocalFile(QString::fromStdString(b.path()))});
+    EXPECT_EQ(DroppedPathsText(data), a.path() + "\r\n" + b.path() + "\r\n");
+
+    QDropEvent drop(QPointF(270, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    QApplication::processEvents();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("文件类型有误"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("请选择包含.pdf的文件夹拖入！"));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(window->Rows().rowCount(), 0);
+    EXPECT_FALSE(window->LayoutPanel()->isVisible());
+    EXPECT_FALSE(window->Busy());
+}
+
+TEST(DroppedPathsText, KeepsTheNamesOwnBytes) {
+    QMimeData one;
+    // "发票" in GBK, as a name from an archive made on Windows.
+    one.setUrls({QUrl::fromEncoded("file:///tmp/%B7%A2%C6%B1")});
+    EXPECT_EQ(DroppedPathsText(one), "/tmp/\xB7\xA2\xC6\xB1");
+    QMimeData spaced;
+    spaced.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a b/发票 %25"))});
+    EXPECT_EQ(DroppedPathsText(spaced), "/tmp/a b/发票 %25");
+}
+
+TEST(BusySpinner, TwelveGreenFramesThatTurn) {
+    const QList<QImage> frames = SpinnerFrames();
+    ASSERT_EQ(frames.size(), kSpinnerFrameCount);
+    EXPECT_EQ(kSpinnerFrameCount, 12);
+    EXPECT_EQ(kSpinnerFrameMs, 100);
+    for (const QImage& frame : frames)
+        EXPECT_EQ(frame.size(), QSize(48, 48));
+    EXPECT_NE(frames[0], frames[1]);
+    // The solid spoke of the first frame points straight up, and is green.
+    const QColor top = frames[0].pixelColor(24, 8);
+    EXPECT_GT(top.alpha(), 200);
+    EXPECT_GT(top.green(), 2 * top.red());
+    EXPECT_GT(top.green(), 2 * top.blue());
+    EXPECT_EQ(frames[0].pixelColor(24, 24).alpha(), 0);
+}
+
+TEST_F(MainWindowTest, BusyAnimationPlaysOnlyWhileShown) {
+    auto* player = static_cast<FramePlayer*>(window->BusyAnimation());
+    EXPECT_FALSE(player->Playing());
+    player->show();
+    EXPECT_TRUE(player->Playing());
+    player->hide();
+    EXPECT_FALSE(player->Playing());
+}
+
+TEST(StartUp, ForeignLibraryFileStillOpensTheWindow) {
+    testing::TempDir dir;
+    testing::WriteFile(dir / "PDFAX18.dll", "not a library at all");
+    auto state = CreateProgramState(dir.path());
+    EXPECT_FALSE(state->pdfLibrary.HasObject());
+    EXPECT_EQ(testing::ReadFile(dir / "PDFAX18.dll"), "not a library at all");
+    {
+        MainWindow window(*state);
+        MainWindowCreated(*state, window);
+        window.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(window.UsageNotesLabel()->isVisible());
+    }
+    ExitCleanup(state);
+    EXPECT_EQ(state, nullptr);
+}
+
+}  // namespace
+}  // namespace vellumark
+
+// Widgets need an application object; GoogleTest's own main has none.
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
