@@ -3,6 +3,10 @@
 
 #include "document.h"
 
+#include <qpdf/QPDFObjGen.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <map>
 #include <string>
 
 namespace pdfax {
@@ -30,6 +34,25 @@ public:
 
     // Height in points of the current page, for callers that convert origins.
     double CurrentPageHeight(const Document& doc) const;
+
+private:
+    struct Image {
+        QPDFObjectHandle xobject;
+        std::string name;  // resource name, "/Im<id>"
+    };
+
+    // Page operators drawn since the last save, by page, written out on save
+    // so that a page gets one content stream per save, not one per call.
+    std::string& PendingFor(QPDFObjectHandle page);
+    void FlushPending(QPDF& pdf);
+    bool AddImageResource(QPDFObjectHandle page, const Image& image);
+
+    std::map<std::string, int> idsByPath_;
+    std::map<int, Image> images_;
+    std::map<QPDFObjGen, std::pair<QPDFObjectHandle, std::string>> pending_;
+    int nextImageId_ = 1;
+    int selectedImage_ = 0;
+    double stroke_[3] = {0, 0, 0};  // 0..1
 };
 
 }  // namespace pdfax
