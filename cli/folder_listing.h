@@ -3,6 +3,7 @@
 #pragma once
 
 #include "invoice_list_model.h"
+#include "list_output.h"
 #include "pdf_library.h"
 
 #include <string>
@@ -18,17 +19,6 @@ int ListWithoutSplitting(PdfLibrary& pdf, const std::string& folder, InvoiceList
 // The file name of `path` without its folder and without its extension (the
 // last "." and everything after it), as bytes.
 std::string NameWithoutExtension(const std::string& path);
-
-// One listed invoice, as the list command prints it.
-struct ListedInvoice {
-    int order = 0;
-    std::string name;  // bytes of the file name, without extension
-    int pages = 0;
-    int height = 0;  // whole millimetres
-    int width = 0;
-    std::string path;             // bytes
-    std::vector<int> duplicates;  // orders of the other rows with the same bytes
-};
 
 // The rows in list order, with the duplicate column filled in.
 std::vector<ListedInvoice> CollectListing(const InvoiceListModel& rows);

@@ -2,12 +2,22 @@
 #pragma once
 
 #include "cli_arguments.h"
-#include "folder_listing.h"
 
 #include <string>
 #include <vector>
 
 namespace vellumark::cli {
+
+// One listed invoice, as the list command prints it.
+struct ListedInvoice {
+    int order = 0;
+    std::string name;  // bytes of the file name, without extension
+    int pages = 0;
+    int height = 0;  // whole millimetres
+    int width = 0;
+    std::string path;             // bytes
+    std::vector<int> duplicates;  // orders of the other rows with the same bytes
+};
 
 std::string FormatListing(const std::vector<ListedInvoice>& listing, ListFormat format);
 
