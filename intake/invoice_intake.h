@@ -37,4 +37,12 @@ QString InvoiceCountCaption(int rows);
 // Rearranges the rows tallest page first, with the list's own tie-breaks.
 void OrderRowsByPageHeight(InvoiceListModel& rows);
 
+// The largest integer not above `millimetres`, where a value less than 1e-12
+// below an integer counts as that integer; 0 for values that are not finite.
+long long IntegerPart(double millimetres);
+
+// The last component of `path` without its extension (the last "." and all
+// after it), as the platform's bytes.
+std::string FileNameWithoutExtension(const std::string& path);
+
 }  // namespace vellumark

@@ -15,28 +15,38 @@ int InvoiceListModel::columnCount(const QModelIndex& parent) const {
 QVariant InvoiceListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= kInvoiceColumnCount)
         return {};
-    if (role == Qt::DisplayRole) return rows_[index.row()].cells[index.column()];
+    if (role == Qt::DisplayRole)
+        return rows_[index.row()].cells[index.column()];
     if (role == Qt::TextAlignmentRole) {
         const bool left = index.column() <= kColumnName;
-        return QVariant::fromValue<int>(Qt::AlignVCenter | (left ? Qt::AlignLeft : Qt::AlignHCenter));
+        return QVariant::fromValue<int>(Qt::AlignVCenter |
+                                        (left ? Qt::AlignLeft : Qt::AlignHCenter));
     }
     return {};
 }
 
 QVariant InvoiceListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
     return ColumnTitle(section);
 }
 
 QString InvoiceListModel::ColumnTitle(int column) {
     switch (column) {
-        case kColumnNumber: return QStringLiteral("序号");
-        case kColumnName: return QStringLiteral("                   文件名称");
-        case kColumnPages: return QStringLiteral("页数");
-        case kColumnHeight: return QStringLiteral("页高");
-        case kColumnWidth: return QStringLiteral("页宽");
-        case kColumnProgress: return QStringLiteral("进度");
-        default: return {};
+        case kColumnNumber:
+            return QStringLiteral("序号");
+        case kColumnName:
+            return QStringLiteral("                   文件名称");
+        case kColumnPages:
+            return QStringLiteral("页数");
+        case kColumnHeight:
+            return QStringLiteral("页高");
+        case kColumnWidth:
+            return QStringLiteral("页宽");
+        case kColumnProgress:
+            return QStringLiteral("进度");
+        default:
+            return {};
     }
 }
 
@@ -60,24 +70,29 @@ void InvoiceListModel::InsertRowAtTop() {
 }
 
 QString InvoiceListModel::Cell(int row, int column) const {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= kInvoiceColumnCount) return {};
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kInvoiceColumnCount)
+        return {};
     return rows_[row].cells[column];
 }
 
 void InvoiceListModel::SetCell(int row, int column, const QString& text) {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= kInvoiceColumnCount) return;
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kInvoiceColumnCount)
+        return;
     rows_[row].cells[column] = text;
-    if (column == kColumnPath) rows_[row].path = QFile::encodeName(text).toStdString();
+    if (column == kColumnPath)
+        rows_[row].path = QFile::encodeName(text).toStdString();
     emit dataChanged(index(row, column), index(row, column));
 }
 
 std::string InvoiceListModel::Path(int row) const {
-    if (row < 0 || row >= rowCount()) return {};
+    if (row < 0 || row >= rowCount())
+        return {};
     return rows_[row].path;
 }
 
 void InvoiceListModel::SetPath(int row, const std::string& path) {
-    if (row < 0 || row >= rowCount()) return;
+    if (row < 0 || row >= rowCount())
+        return;
     rows_[row].path = path;
     rows_[row].cells[kColumnPath] = QFile::decodeName(QByteArray::fromStdString(path));
     emit dataChanged(index(row, kColumnPath), index(row, kColumnPath));
