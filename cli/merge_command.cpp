@@ -2,7 +2,9 @@
 #include "folder_listing.h"
 #include "invoice_intake.h"
 #include "layout_mode.h"
+#include "merge_pipeline.h"
 #include "output_target.h"
+#include "print_job.h"
 #include "program_setup.h"
 #include "terminal_progress.h"
 
@@ -22,7 +24,7 @@ LayoutMode ModeNamed(const std::string& name) {
 std::string TerminalLines(const QString& text) {
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return lines.toStdString() + "\n";
+    return lines.toStdString();
 }
 
 // Takes in the folder as the window does, or lists it untouched.
@@ -37,6 +39,15 @@ bool TakeIn(ProgramState& state, const Arguments& arguments, InvoiceListModel& r
     state.foundFiles = values.foundFiles;
     state.splitTargetFolder = values.splitTargetFolder;
     return result == BuildResult::kListed && rows.rowCount() > 0;
+}
+
+// One line for every invoice that did not make it onto the sheets.
+void ReportFailedInvoices(const InvoiceListModel& rows) {
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        if (rows.Cell(row, kColumnProgress) != QStringLiteral("已完成")) {
+            ErrorLine("未能合并的发票：" + rows.Path(row));
+        }
+    }
 }
 
 }  // namespace
@@ -58,6 +69,8 @@ int RunMerge(const Arguments& arguments) {
         ErrorLine(problem);
         return kExitFailed;
     }
+    // The images of one merge live in the program directory, as the window
+    // program keeps them; one batch run at a time may use them.
     ProgramDirectoryLock lock(state->programDirectory);
     RemovePreviousOutput(state->OutputPdf(), state->TempImageFolder());
     InvoiceListModel rows;
@@ -65,11 +78,26 @@ int RunMerge(const Arguments& arguments) {
         ErrorLine(NoPdfFilesLine(arguments.folder));
         return kExitFailed;
     }
-    TerminalProgress progress(rows);
-    (void)mode;
+
+    TerminalProgress progress(rows.rowCount());
+    const MergeSettings settings{state->TempImageFolder(), output};
+    const MergeOutcome outcome = MergeInvoices(state->pdfLibrary, settings, mode, rows,
+                                               [&progress](int row) { progress.Rendered(row); });
     progress.Finish();
-    ErrorLine("合并功能尚不可用");
-    return kExitFailed;
+    ReportFailedInvoices(rows);
+    if (outcome.status != MergeStatus::kSaved) {
+        ErrorLine(TerminalLines(outcome.report));
+        return kExitFailed;
+    }
+    Print(TerminalLines(outcome.report) + "\n");
+    Print("已保存：" + output + "\n");
+
+    const LayoutModeParameters& parameters = ParametersOf(mode);
+    state->printOrientation = parameters.printOrientation;
+    state->printPaperLength = parameters.printPaperLength;
+    if (!arguments.print)
+        return kExitSuccess;
+    return PrintMerged(*state, output, *arguments.print);
 }
 
 }  // namespace vellumark::cli

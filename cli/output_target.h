@@ -1,5 +1,5 @@
 // Where the merged file goes, checked before anything in the invoice folder
-// is touched, and put there in one step.
+// is touched (the merge itself replaces the file in one step).
 #pragma once
 
 #include <string>
@@ -10,11 +10,6 @@ namespace vellumark::cli {
 // that says why not (missing folder, not a folder, no permission, a folder
 // in the way).
 std::string OutputProblem(const std::string& path);
-
-// Puts the file `from` at `to` in one step: a rename, or, across file
-// systems, a copy to a temporary file beside `to` that is then renamed. On
-// failure `to` is left as it was, `from` stays, and the result is false.
-bool MoveIntoPlace(const std::string& from, const std::string& to);
 
 // The folder part of `path` ("." for a bare name).
 std::string FolderOf(const std::string& path);

@@ -2,31 +2,25 @@
 // watching a terminal; scripts and logs get nothing.
 #pragma once
 
-#include <QObject>
-
-namespace vellumark {
-class InvoiceListModel;
-}
-
 namespace vellumark::cli {
 
-class TerminalProgress : public QObject {
-    Q_OBJECT
+class TerminalProgress {
 public:
-    // Follows the progress cells of `rows`; shows nothing unless standard
-    // error is a terminal.
-    explicit TerminalProgress(InvoiceListModel& rows);
-    ~TerminalProgress() override;
+    // Shows nothing unless standard error is a terminal.
+    explicit TerminalProgress(int invoices);
+    ~TerminalProgress();
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
 
+    // The merge has rendered row `row` (from 0); -1 is the save.
+    void Rendered(int row);
     // Clears the progress line so that what follows starts on a clean line.
     void Finish();
 
 private:
-    void RowsChanged(int firstRow, int lastRow);
-
-    InvoiceListModel& rows_;
-    bool shown_ = false;
+    int invoices_ = 0;
     bool active_ = false;
+    bool shown_ = false;
 };
 
 }  // namespace vellumark::cli

@@ -1,0 +1,152 @@
+// vellumark-cli merge against the window's own merge of the same folder, run
+// in this process: the same pages, images and cut marks for every layout.
+#include "cli_process.h"
+#include "compose_readback.h"
+#include "invoice_fixtures.h"
+#include "invoice_intake.h"
+#include "merge_pipeline.h"
+#include "test_support.h"
+
+namespace vellumark::testing {
+namespace {
+
+using fixtures::ShortPage;
+using fixtures::TallPage;
+using fixtures::WriteInvoicePdf;
+
+// Written once and copied, so that both merges start from the same bytes.
+const std::string& InvoiceFolderTemplate() {
+    static TempDir dir;
+    static const bool written = [] {
+        return WriteInvoicePdf(dir / "短1.pdf", ShortPage("S1")) &&
+               WriteInvoicePdf(dir / "长2.pdf", TallPage("T2")) &&
+               WriteInvoicePdf(dir / "短3.pdf", ShortPage("S3")) &&
+               WriteInvoicePdf(dir / "长4.pdf", TallPage("T4")) &&
+               WriteInvoicePdf(dir / "合并.pdf",
+                               {ShortPage("M1"), TallPage("M2"), ShortPage("M3")});
+    }();
+    EXPECT_TRUE(written);
+    return dir.path();
+}
+
+void CopyInvoices(const std::string& to) {
+    for (const auto& name : ListFolder(InvoiceFolderTemplate())) {
+        CopyFile(InvoiceFolderTemplate() + "/" + name, to + "/" + name);
+    }
+}
+
+void ExpectSamePdf(const std::string& actualPath, const std::string& expectedPath) {
+    const auto actual = ReadComposedPdf(actualPath);
+    const auto expected = ReadComposedPdf(expectedPath);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t p = 0; p < actual.size(); ++p) {
+        SCOPED_TRACE("page " + std::to_string(p + 1));
+        EXPECT_NEAR(actual[p].widthMm, expected[p].widthMm, 1e-6);
+        EXPECT_NEAR(actual[p].heightMm, expected[p].heightMm, 1e-6);
+        ASSERT_EQ(actual[p].images.size(), expected[p].images.size());
+        for (std::size_t i = 0; i < actual[p].images.size(); ++i) {
+            const auto& a = actual[p].images[i];
+            const auto& e = expected[p].images[i];
+            EXPECT_NEAR(a.left, e.left, 1e-6);
+            EXPECT_NEAR(a.top, e.top, 1e-6);
+            EXPECT_NEAR(a.width, e.width, 1e-6);
+            EXPECT_NEAR(a.height, e.height, 1e-6);
+            EXPECT_EQ(a.filter, e.filter);
+            EXPECT_TRUE(a.rawData == e.rawData) << "image " << i << " differs";
+        }
+        ASSERT_EQ(actual[p].lines.size(), expected[p].lines.size());
+        for (std::size_t i = 0; i < actual[p].lines.size(); ++i) {
+            const auto& a = actual[p].lines[i];
+            const auto& e = expected[p].lines[i];
+            EXPECT_NEAR(a.x1, e.x1, 1e-6);
+            EXPECT_NEAR(a.y1, e.y1, 1e-6);
+            EXPECT_NEAR(a.x2, e.x2, 1e-6);
+            EXPECT_NEAR(a.y2, e.y2, 1e-6);
+            EXPECT_NEAR(a.red, e.red, 1e-6);
+        }
+    }
+}
+
+struct LayoutCase {
+    const char* name;
+    LayoutMode mode;
+};
+
+class CliMergeLayouts : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(CliMergeLayouts, GiveTheWindowsPagesImagesAndMarks) {
+    TempDir cliFolder, windowFolder, work;
+    CopyInvoices(cliFolder.path());
+    CopyInvoices(windowFolder.path());
+
+    const std::string cliPdf = work / "cli.pdf";
+    const CliRun run =
+        RunCli({"merge", cliFolder.path(), "--layout", GetParam().name, "--output", cliPdf});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    IntakeValues values;
+    values.sourceFolder = windowFolder.path();
+    InvoiceListModel rows;
+    ASSERT_EQ(BuildInvoiceList(Library(), values, rows), BuildResult::kListed);
+    const MergeSettings settings{work / "images", work / "window.pdf"};
+    const MergeOutcome outcome = MergeInvoices(Library(), settings, GetParam().mode, rows);
+    ASSERT_EQ(outcome.status, MergeStatus::kSaved);
+
+    ExpectSamePdf(cliPdf, settings.outputPdf);
+    // The window's report, its message-box line breaks made plain.
+    QString report = outcome.report;
+    report.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(run.out.substr(0, run.out.find("\n已保存")), report.toStdString());
+    // Both intakes split the three-page download the same way.
+    EXPECT_EQ(ListFolder(cliFolder.path()), ListFolder(windowFolder.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Every, CliMergeLayouts,
+                         ::testing::Values(LayoutCase{"a4-two", LayoutMode::A4Two},
+                                           LayoutCase{"a4-three", LayoutMode::A4Three},
+                                           LayoutCase{"a4-four", LayoutMode::A4Four},
+                                           LayoutCase{"a5-one", LayoutMode::A5One},
+                                           LayoutCase{"a4-two-same", LayoutMode::A4TwoSame}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST(CliMerge, NoSplitLeavesTheFolderAsItWasAndTakesFirstPages) {
+    TempDir folder, work;
+    CopyInvoices(folder.path());
+    const auto before = Snapshot(folder.path());
+    const CliRun run = RunCli(
+        {"merge", folder.path(), "--no-split", "--layout", "a5-one", "--output", work / "o.pdf"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Snapshot(folder.path()), before);
+    // Five files, one sheet each: the three-page download by its first page.
+    EXPECT_EQ(ReadComposedPdf(work / "o.pdf").size(), 5u);
+    EXPECT_NE(run.out.find(" 5 张电子发票"), std::string::npos) << run.out;
+}
+
+TEST(CliMerge, DefaultsToTheProgramDirectorysResultAndReportsFailedInvoices) {
+    TempDir folder;
+    CopyInvoices(folder.path());
+    ASSERT_TRUE(fixtures::WriteNotAPdf(folder / "坏.pdf"));
+    const CliRun run = RunCli({"merge", folder.path()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(Exists(CliProgramDirectory() + "/电子发票.pdf"));
+    EXPECT_NE(run.out.find("电子发票批量导出成功！"), std::string::npos);
+    const auto errLines = Lines(run.err);
+    ASSERT_EQ(errLines.size(), 1u) << run.err;
+    EXPECT_NE(errLines[0].find(folder / "坏.pdf"), std::string::npos);
+
+    // A folder of nothing but unusable files: the merge fails and says so.
+    TempDir bad;
+    ASSERT_TRUE(fixtures::WriteNotAPdf(bad / "x.pdf"));
+    const CliRun failed = RunCli({"merge", bad.path(), "--output", bad / "out.pdf"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("电子发票批量导出失败！"), std::string::npos) << failed.err;
+    EXPECT_FALSE(Exists(bad / "out.pdf"));
+    EXPECT_TRUE(failed.out.empty());
+}
+
+}  // namespace
+}  // namespace vellumark::testing
