@@ -6,7 +6,9 @@ namespace vellumark {
 struct ProgramState;
 class MainWindow;
 
-// Runs the merge for the checked layout choice and reports it.
+// Runs the merge for the checked layout choice with the window in its busy
+// look, reports the outcome and, when the merged file was saved, records
+// its paper settings and opens the print options.
 void StartMerge(ProgramState& state, MainWindow& window);
 
 }  // namespace vellumark

@@ -1,0 +1,154 @@
+#include "merge_pipeline.h"
+
+#include "pdf_library.h"
+#include "sheet_layout.h"
+
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <vector>
+
+namespace vellumark {
+namespace {
+
+constexpr int kFormatJpeg = 1;
+constexpr int kFormatPng = 5;
+// The layout's pixel-to-millimetre constants assume this resolution.
+constexpr double kRenderDpi = 300.0;
+constexpr int kQuarterTurn = 90;
+
+const QString kDoneText = QStringLiteral("已完成");
+const QString kFailedText = QStringLiteral("失败");
+
+void Notify(const MergeProgress& progress, int row) {
+    if (progress)
+        progress(row);
+}
+
+bool IsTallRow(const InvoiceListModel& rows, int row) {
+    bool ok = false;
+    const double height = rows.Cell(row, kColumnHeight).toDouble(&ok);
+    return ok && height >= kTallInvoiceHeight;
+}
+
+void RemoveIfPresent(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(path, ignored);
+}
+
+// Renders page 1 of `invoice` to `image`. A stale image of the same name
+// must not stand in for an invoice that fails now, so it goes first.
+bool RenderInvoice(PdfLibrary& pdf, const std::string& invoice, bool tall, bool turn,
+                   const std::string& image) {
+    RemoveIfPresent(image);
+    const int handle = pdf.DAOpenFileReadOnly(invoice, "");
+    if (handle == 0)
+        return false;
+    const int page = pdf.DAFindPage(handle, 1);
+    if (turn)
+        pdf.DARotatePage(handle, page, kQuarterTurn);
+    const int rendered =
+        pdf.DARenderPageToFile(handle, page, tall ? kFormatJpeg : kFormatPng, kRenderDpi, image);
+    pdf.DACloseFile(handle);
+    return rendered != 0 && IsFile(image);
+}
+
+void CloseTemplate(PdfLibrary& pdf, const SheetTemplate& sheetTemplate) {
+    if (sheetTemplate.handle != 0)
+        pdf.DACloseFile(sheetTemplate.handle);
+}
+
+MergeOutcome Failed() {
+    MergeOutcome outcome;
+    outcome.status = MergeStatus::kFailed;
+    outcome.report = MergeFailureText();
+    outcome.icon = MergeIcon::kWarning;
+    return outcome;
+}
+
+}  // namespace
+
+SheetTemplate LoadSheetTemplate(PdfLibrary& pdf, const std::string& path, LayoutMode mode) {
+    const LayoutModeParameters& p = ParametersOf(mode);
+    pdf.NewDocument();
+    pdf.SaveToFile(path);
+    const int handle = pdf.DAOpenFile(path, "");
+    pdf.DASetPageSize(handle, pdf.DAFindPage(handle, 1), p.sheetWidth, p.sheetHeight);
+    pdf.DAAppendFile(handle);
+    return {pdf.LoadFromFile(path, "") != 0, handle};
+}
+
+std::string MergeSettings::ImagePath(int row, bool tall) const {
+    return tempImageFolder + "/" + std::to_string(row) + (tall ? ".jpg" : ".png");
+}
+
+MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
+                           InvoiceListModel& rows, const MergeProgress& progress) {
+    const int rowCount = rows.rowCount();
+    if (rowCount == 0)
+        return {};
+
+    std::error_code ignored;
+    std::filesystem::create_directories(settings.tempImageFolder, ignored);
+
+    // Images are collected in row order, each measured once; a row whose
+    // invoice gave no decodable image is marked and left off the sheets.
+    std::vector<SheetImage> tall;
+    std::vector<SheetImage> shortImages;
+    std::map<std::string, int> rowOfImage;
+    const bool turn = TurnsTallInvoices(mode);
+    for (int row = 0; row < rowCount; ++row) {
+        const bool isTall = IsTallRow(rows, row);
+        const std::string image = settings.ImagePath(row, isTall);
+        bool usable = RenderInvoice(pdf, rows.Path(row), isTall, isTall && turn, image);
+        if (usable) {
+            SheetImage measured = MeasureSheetImage(image);
+            usable = measured.pixelWidth > 0 && measured.pixelHeight > 0;
+            if (usable) {
+                rowOfImage[image] = row;
+                (isTall ? tall : shortImages).push_back(std::move(measured));
+            }
+        }
+        rows.SetCell(row, kColumnProgress, usable ? kDoneText : kFailedText);
+        Notify(progress, row);
+    }
+
+    const SheetTemplate sheetTemplate = LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
+    if (!sheetTemplate.loaded || (tall.empty() && shortImages.empty())) {
+        CloseTemplate(pdf, sheetTemplate);
+        return Failed();
+    }
+
+    PdfSheetCanvas canvas(pdf);
+    const std::vector<std::string> notAdded = LayoutSheets(canvas, mode, tall, shortImages);
+    for (const std::string& image : notAdded)
+        rows.SetCell(rowOfImage[image], kColumnProgress, kFailedText);
+
+    const int placed = static_cast<int>(tall.size() + shortImages.size() - notAdded.size());
+    // Sheets without a single invoice are not a result worth saving.
+    bool saved = false;
+    if (placed > 0) {
+        Notify(progress, -1);
+        saved = pdf.SaveToFile(settings.outputPdf) != 0;
+        Notify(progress, -1);
+    }
+    CloseTemplate(pdf, sheetTemplate);
+    if (!saved)
+        return Failed();
+
+    MergeOutcome outcome;
+    outcome.status = MergeStatus::kSaved;
+    outcome.invoices = placed;
+    outcome.sheets =
+        SheetCount(mode, static_cast<int>(tall.size()), static_cast<int>(shortImages.size()));
+    outcome.report = MergeReportText(mode, outcome.invoices, outcome.sheets);
+    outcome.icon = MergeIcon::kInformation;
+    return outcome;
+}
+
+}  // namespace vellumark

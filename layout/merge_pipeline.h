@@ -1,0 +1,65 @@
+// The merge: renders each listed invoice to an image, lays the images out on
+// sheets of the chosen mode and saves the merged PDF. No widgets here; the
+// caller shows the outcome.
+#pragma once
+
+#include "invoice_list_model.h"
+#include "layout_mode.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+namespace vellumark {
+
+class PdfLibrary;
+
+struct MergeSettings {
+    std::string tempImageFolder;  // platform bytes, no trailing separator
+    std::string outputPdf;
+
+    std::string SheetTemplateFile() const { return tempImageFolder + "/临时.pdf"; }
+    // The image of row `row`: "<row>.png" for a short invoice, "<row>.jpg" for a tall one.
+    std::string ImagePath(int row, bool tall) const;
+};
+
+enum class MergeStatus {
+    kNothingToMerge,  // empty list: no file touched, nothing to show
+    kSaved,
+    kFailed,  // no image at all, or the merged file could not be saved
+};
+
+enum class MergeIcon { kNone, kInformation, kWarning };
+
+struct MergeOutcome {
+    MergeStatus status = MergeStatus::kNothingToMerge;
+    int invoices = 0;  // invoices on the sheets
+    int sheets = 0;
+    QString report;  // the text to show; empty for kNothingToMerge
+    MergeIcon icon = MergeIcon::kNone;
+};
+
+// Called after each invoice's render with its row (the caller repaints and
+// scrolls), and with -1 around the save, so the window stays alive.
+using MergeProgress = std::function<void(int row)>;
+
+// A page height of 180 mm or more makes an invoice tall.
+inline constexpr double kTallInvoiceHeight = 180;
+
+// A blank one-page document of the mode's sheet size, saved at `path` and
+// loaded as the library's current document. Its handle stays open until the
+// merged file is saved.
+struct SheetTemplate {
+    bool loaded = false;
+    int handle = 0;
+};
+SheetTemplate LoadSheetTemplate(PdfLibrary& pdf, const std::string& path, LayoutMode mode);
+
+// Runs the whole merge over `rows` (path, height; the progress cell becomes
+// "已完成", or "失败" for an invoice that gave no usable image). The merged
+// file replaces `settings.outputPdf` only when it is saved whole.
+MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
+                           InvoiceListModel& rows, const MergeProgress& progress = {});
+
+}  // namespace vellumark

@@ -1,0 +1,182 @@
+// The merge from listed rows to the saved file: render classes, row order,
+// failed invoices, the report and a failed save.
+#include "merge_pipeline.h"
+#include "invoice_fixtures.h"
+#include "merged_pdf_reader.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace vellumark {
+namespace {
+
+using testing::Exists;
+using testing::ReadMergedPdf;
+
+void AddRow(InvoiceListModel& rows, const std::string& path, int heightMm) {
+    rows.AppendRow();
+    const int row = rows.rowCount() - 1;
+    rows.SetPath(row, path);
+    rows.SetCell(row, kColumnHeight, QString::number(heightMm));
+    rows.SetCell(row, kColumnProgress, QStringLiteral("等待中"));
+}
+
+std::string Invoice(const testing::TempDir& dir, const std::string& name, double width,
+                    double height) {
+    const std::string path = dir / name;
+    fixtures::PageSpec page = fixtures::ShortPage(name);
+    page.widthMm = width;
+    page.heightMm = height;
+    EXPECT_TRUE(fixtures::WriteInvoicePdf(path, page));
+    return path;
+}
+
+class MergePipelineTest : public ::testing::Test {
+protected:
+    MergeOutcome Merge(LayoutMode mode) {
+        return MergeInvoices(testing::Library(), settings_, mode, rows_,
+                             [this](int row) { progress_.push_back(row); });
+    }
+    testing::TempDir invoices_;
+    testing::TempDir program_;
+    MergeSettings settings_{program_ / "临时图片", program_ / "电子发票.pdf"};
+    InvoiceListModel rows_;
+    std::vector<int> progress_;
+};
+
+TEST_F(MergePipelineTest, EmptyListTouchesNothing) {
+    const MergeOutcome outcome = Merge(LayoutMode::A4Two);
+    EXPECT_EQ(outcome.status, MergeStatus::kNothingToMerge);
+    EXPECT_TRUE(outcome.report.isEmpty());
+    EXPECT_FALSE(Exists(settings_.tempImageFolder));
+    EXPECT_FALSE(Exists(settings_.outputPdf));
+    EXPECT_TRUE(progress_.empty());
+}
+
+// 180 mm is tall (JPEG, its own sheet first), 179 mm short (PNG).
+TEST_F(MergePipelineTest, HeightDecidesTheImageKind) {
+    AddRow(rows_, Invoice(invoices_, "short.pdf", 210, 179), 179);
+    AddRow(rows_, Invoice(invoices_, "tall.pdf", 210, 180), 180);
+    const MergeOutcome outcome = Merge(LayoutMode::A4Two);
+    ASSERT_EQ(outcome.status, MergeStatus::kSaved);
+    EXPECT_EQ(outcome.icon, MergeIcon::kInformation);
+    EXPECT_EQ(outcome.report, QStringLiteral("此次共为您\r\n合并打印了 2 张电子发票；\r\n"
+                                             "共需打印 2 张A4纸；\r\n电子发票批量导出成功！"));
+    EXPECT_TRUE(Exists(settings_.tempImageFolder + "/0.png"));
+    EXPECT_TRUE(Exists(settings_.tempImageFolder + "/1.jpg"));
+    EXPECT_TRUE(Exists(settings_.SheetTemplateFile()));
+    EXPECT_EQ(rows_.Cell(0, kColumnProgress), QStringLiteral("已完成"));
+    EXPECT_EQ(rows_.Cell(1, kColumnProgress), QStringLiteral("已完成"));
+    EXPECT_EQ(progress_, (std::vector<int>{0, 1, -1, -1}));
+
+    const auto pages = ReadMergedPdf(settings_.outputPdf);
+    ASSERT_EQ(pages.size(), 2u);
+    ASSERT_EQ(pages[0].images.size(), 1u);
+    ASSERT_EQ(pages[1].images.size(), 1u);
+    EXPECT_EQ(pages[0].images[0].filter, "/DCTDecode");
+    EXPECT_NE(pages[1].images[0].filter, "/DCTDecode");
+    // 180 mm at 300 dpi is 2126 pixels: floor(2126 / 11.8142857 * 0.93) = 167.
+    EXPECT_NEAR(pages[0].images[0].height, 167, 0.01);
+    EXPECT_EQ(pages[0].images[0].pixelHeight, 2126);
+    EXPECT_EQ(pages[1].images[0].pixelHeight, 2114);
+}
+
+// Sheets follow the rows, whatever order the folder lists the images in:
+// row 10 comes after row 2.
+TEST_F(MergePipelineTest, SheetsFollowTheRowOrder) {
+    for (int i = 0; i < 12; ++i)
+        AddRow(rows_, Invoice(invoices_, std::to_string(i) + ".pdf", 150 + 5 * i, 100), 100);
+    const MergeOutcome outcome = Merge(LayoutMode::A4Four);
+    ASSERT_EQ(outcome.status, MergeStatus::kSaved);
+    EXPECT_EQ(outcome.sheets, 3);
+    std::vector<int> widths;
+    for (const auto& page : ReadMergedPdf(settings_.outputPdf))
+        for (const auto& image : page.images)
+            widths.push_back(image.pixelWidth);
+    ASSERT_EQ(widths.size(), 12u);
+    for (size_t i = 1; i < widths.size(); ++i)
+        EXPECT_LT(widths[i - 1], widths[i]) << i;
+}
+
+// An invoice that gave no image is marked and not counted; the user must not
+// take a set with a missing invoice for complete.
+TEST_F(MergePipelineTest, InvoicesWithoutImageAreMarkedFailed) {
+    AddRow(rows_, Invoice(invoices_, "good.pdf", 210, 140), 140);
+    const std::string notPdf = invoices_ / "broken.pdf";
+    ASSERT_TRUE(fixtures::WriteNotAPdf(notPdf));
+    AddRow(rows_, notPdf, 140);
+    AddRow(rows_, invoices_ / "missing.pdf", 297);
+    const std::string encrypted = invoices_ / "locked.pdf";
+    ASSERT_TRUE(fixtures::WriteEncryptedPdf(encrypted, "secret"));
+    AddRow(rows_, encrypted, 140);
+
+    const MergeOutcome outcome = Merge(LayoutMode::A4Two);
+    ASSERT_EQ(outcome.status, MergeStatus::kSaved);
+    EXPECT_EQ(outcome.invoices, 1);
+    EXPECT_EQ(outcome.sheets, 1);
+    EXPECT_TRUE(outcome.report.contains(QStringLiteral("合并打印了 1 张电子发票")));
+    EXPECT_EQ(rows_.Cell(0, kColumnProgress), QStringLiteral("已完成"));
+    for (int row = 1; row < 4; ++row)
+        EXPECT_EQ(rows_.Cell(row, kColumnProgress), QStringLiteral("失败")) << row;
+    EXPECT_EQ(ReadMergedPdf(settings_.outputPdf).size(), 1u);
+    EXPECT_EQ(testing::ReadFile(notPdf).size() > 0, true);  // the user's file stays
+}
+
+TEST_F(MergePipelineTest, NoImageAtAllFails) {
+    AddRow(rows_, invoices_ / "missing.pdf", 140);
+    const MergeOutcome outcome = Merge(LayoutMode::A4Three);
+    EXPECT_EQ(outcome.status, MergeStatus::kFailed);
+    EXPECT_EQ(outcome.icon, MergeIcon::kWarning);
+    EXPECT_EQ(outcome.report, QStringLiteral("电子发票批量导出失败！"));
+    EXPECT_FALSE(Exists(settings_.outputPdf));
+    EXPECT_EQ(rows_.Cell(0, kColumnProgress), QStringLiteral("失败"));
+}
+
+// A save that cannot replace the merged file reports failure and leaves
+// what stood there.
+TEST_F(MergePipelineTest, FailedSaveLeavesThePreviousFile) {
+    AddRow(rows_, Invoice(invoices_, "good.pdf", 210, 140), 140);
+    ASSERT_EQ(mkdir(settings_.outputPdf.c_str(), 0755), 0);
+    testing::WriteFile(settings_.outputPdf + "/kept", "previous");
+    const MergeOutcome outcome = Merge(LayoutMode::A4Two);
+    EXPECT_EQ(outcome.status, MergeStatus::kFailed);
+    EXPECT_EQ(outcome.report, QStringLiteral("电子发票批量导出失败！"));
+    EXPECT_EQ(testing::ReadFile(settings_.outputPdf + "/kept"), "previous");
+}
+
+// The two one-per-sheet modes turn tall invoices a quarter turn; the
+// invoice file itself is not changed.
+TEST_F(MergePipelineTest, TallInvoicesAreTurnedInA5One) {
+    const std::string tall = Invoice(invoices_, "tall.pdf", 210, 297);
+    const std::string before = testing::ReadFile(tall);
+    AddRow(rows_, tall, 297);
+    AddRow(rows_, Invoice(invoices_, "short.pdf", 210, 140), 140);
+    const MergeOutcome outcome = Merge(LayoutMode::A5One);
+    ASSERT_EQ(outcome.status, MergeStatus::kSaved);
+    EXPECT_TRUE(
+        outcome.report.endsWith(QStringLiteral("共需打印 2 张A5纸；\r\n电子发票批量导出成功！")));
+    const auto pages = ReadMergedPdf(settings_.outputPdf);
+    ASSERT_EQ(pages.size(), 2u);
+    ASSERT_EQ(pages[0].images.size(), 1u);
+    EXPECT_EQ(pages[0].images[0].pixelWidth, 3508);
+    EXPECT_EQ(pages[0].images[0].pixelHeight, 2480);
+    EXPECT_NEAR(pages[0].images[0].left, 5, 0.01);
+    EXPECT_NEAR(pages[0].images[0].top, 10, 0.01);
+    EXPECT_NEAR(pages[0].images[0].width, 217, 0.01);
+    EXPECT_NEAR(pages[0].images[0].height, 135, 0.01);
+    EXPECT_NEAR(pages[0].heightMm, 148, 0.01);
+    EXPECT_EQ(testing::ReadFile(tall), before);
+
+    // The same invoice in an A4 mode is not turned.
+    rows_.Clear();
+    AddRow(rows_, tall, 297);
+    ASSERT_EQ(Merge(LayoutMode::A4Three).status, MergeStatus::kSaved);
+    const auto a4 = ReadMergedPdf(settings_.outputPdf);
+    ASSERT_EQ(a4.size(), 1u);
+    EXPECT_EQ(a4[0].images[0].pixelWidth, 2480);
+}
+
+}  // namespace
+}  // namespace vellumark
