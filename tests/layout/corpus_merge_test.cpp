@@ -1,0 +1,78 @@
+// Real invoices merged and printed back: the red seals must reach the sheets,
+// wherever the invoice keeps them (signature field or stamp annotation).
+#include "merge_pipeline.h"
+#include "test_support.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace vellumark {
+namespace {
+
+// Strongly red pixels in rows [fromY, toY) of the image.
+int RedPixels(const QImage& image, int fromY, int toY) {
+    int count = 0;
+    for (int y = std::max(0, fromY); y < std::min(image.height(), toY); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 150 && c.green() < 110 && c.blue() < 110)
+                ++count;
+        }
+    return count;
+}
+
+// The pages of `pdf` rendered by poppler at 50 dpi.
+std::vector<QImage> Printed(const std::string& pdf, const std::string& folder) {
+    const std::string command = "pdftoppm -r 50 -png '" + pdf + "' '" + folder + "/page'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::vector<QImage> pages;
+    for (const std::string& name : testing::ListFolder(folder))
+        if (name.rfind("page", 0) == 0)
+            pages.push_back(QImage(QString::fromStdString(folder + "/" + name)));
+    return pages;
+}
+
+TEST(CorpusMergeTest, SealsReachTheSheets) {
+    VELLUMARK_REQUIRE_CORPUS();
+    const std::string invoices = testing::CorpusDir() + "/invoices/";
+    const std::vector<std::string> files = {
+        invoices + "dingjunqing-invoice/1716021989737_May,14,2024滴滴出行行程报销单.pdf",
+        invoices + "mxvc-invoice/发票.pdf",
+        invoices + "zqywuxie-invoice_management/郑钦云-邮费1.pdf",
+        invoices + "596966060-fapiao-rename/住宿费发票-6.8-广德_1785749043248.pdf",
+        invoices + "dingjunqing-invoice/滴滴电子发票.pdf",
+    };
+    PdfLibrary& pdf = testing::Library();
+    InvoiceListModel rows;
+    for (const std::string& file : files) {
+        ASSERT_NE(pdf.LoadFromFile(file, ""), 0) << file;
+        rows.AppendRow();
+        rows.SetPath(rows.rowCount() - 1, file);
+        rows.SetCell(rows.rowCount() - 1, kColumnHeight,
+                     QString::number(static_cast<int>(std::floor(pdf.PageHeight()))));
+    }
+    testing::TempDir program;
+    const MergeSettings settings{program / "临时图片", program / "电子发票.pdf"};
+    const MergeOutcome outcome = MergeInvoices(pdf, settings, LayoutMode::A4Two, rows);
+    ASSERT_EQ(outcome.status, MergeStatus::kSaved);
+    EXPECT_EQ(outcome.invoices, 5);
+    EXPECT_EQ(outcome.sheets, 3);
+
+    testing::TempDir printed;
+    const std::vector<QImage> pages = Printed(settings.outputPdf, printed.path());
+    ASSERT_EQ(pages.size(), 3u);
+    // Sheet 2 and 3 hold the short invoices, one above and one below the
+    // half-height marks (148 of 297 mm); each must show its seal.
+    const int half = pages[1].height() * 148 / 297;
+    EXPECT_GT(RedPixels(pages[1], 0, half), 40) << "first invoice on sheet 2";
+    EXPECT_GT(RedPixels(pages[1], half, pages[1].height()), 40) << "second invoice on sheet 2";
+    EXPECT_GT(RedPixels(pages[2], 0, half), 40) << "first invoice on sheet 3";
+    EXPECT_GT(RedPixels(pages[2], half, pages[2].height()), 40) << "second invoice on sheet 3";
+}
+
+}  // namespace
+}  // namespace vellumark

@@ -1,0 +1,155 @@
+// The whole merge through the window: intake of a folder, "确定", the
+// window's look during and after, the report and the print options.
+#include "invoice_fixtures.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "print_options_window.h"
+#include "startup.h"
+#include "test_support.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace vellumark {
+namespace {
+
+struct Look {
+    bool busyShown = false;
+    int statusLeft = 0;
+    QString status;
+    bool panelShown = false;
+};
+
+Look LookOf(MainWindow& window) {
+    return {window.BusyAnimation()->isVisible(), window.StatusLabel()->x(),
+            window.StatusLabel()->text(), window.LayoutPanel()->isVisible()};
+}
+
+class MergeFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageBoxHook(
+            [this](const QString& title, const QString& text, QMessageBox::Icon icon) {
+                messages.push_back({title, text, icon});
+                // The print options follow the report as a modal dialog.
+                QTimer::singleShot(0, window.get(), [this] { ClosePrintOptions(); });
+            });
+        state = CreateProgramState(programDir.path());
+        window = std::make_unique<MainWindow>(*state);
+        MainWindowCreated(*state, *window);
+        window->show();
+        ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / "长.pdf", fixtures::TallPage("T")));
+        for (const char* name : {"短1.pdf", "短2.pdf", "短3.pdf"})
+            ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / name, fixtures::ShortPage(name)));
+        window->FilesDropped(folder.path());
+        QApplication::processEvents();
+        ASSERT_EQ(window->Rows().rowCount(), 4);
+        ASSERT_TRUE(window->LayoutPanel()->isVisible());
+    }
+    void TearDown() override {
+        window.reset();
+        ExitCleanup(state);
+        SetMessageBoxHook({});
+    }
+    void ClosePrintOptions() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<PrintOptionsWindow*>(widget);
+            if (dialog && dialog->isVisible()) {
+                printOptionsOpened = dialog->isModal();
+                dialog->reject();
+            }
+        }
+    }
+    // Clicks "确定" and notes the window's look at the first event the
+    // merge lets through.
+    void ClickMerge() {
+        QTimer::singleShot(0, window.get(), [this] { during = LookOf(*window); });
+        window->MergeButton()->click();
+    }
+    void ExpectIdleLook() {
+        const Look after = LookOf(*window);
+        EXPECT_FALSE(after.busyShown);
+        EXPECT_EQ(after.statusLeft, 13);
+        EXPECT_EQ(after.status, QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。"));
+        EXPECT_FALSE(after.panelShown);
+        EXPECT_TRUE(window->LayoutChoice(0)->isChecked());
+        for (int i = 1; i < MainWindow::kLayoutChoiceCount; ++i)
+            EXPECT_FALSE(window->LayoutChoice(i)->isChecked());
+        EXPECT_FALSE(window->Busy());
+    }
+
+    struct Message {
+        QString title, text;
+        QMessageBox::Icon icon;
+    };
+    testing::TempDir programDir;
+    testing::TempDir folder;
+    std::unique_ptr<ProgramState> state;
+    std::unique_ptr<MainWindow> window;
+    std::vector<Message> messages;
+    std::optional<Look> during;
+    bool printOptionsOpened = false;
+};
+
+TEST_F(MergeFlowTest, MergeReportsAndOpensThePrintOptions) {
+    window->LayoutChoice(2)->setChecked(true);  // "A4纸4张发票"
+    ClickMerge();
+
+    ASSERT_TRUE(during.has_value());
+    EXPECT_TRUE(during->busyShown);
+    EXPECT_EQ(during->statusLeft, 52);
+    EXPECT_EQ(during->status, QStringLiteral("正在进行发票合并，请耐心等待！"));
+    EXPECT_FALSE(during->panelShown);
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("提示信息"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("此次共为您\r\n打印了 4 张电子发票；\r\n共需打印 2 "
+                                               "张A4纸；\r\n电子发票批量导出成功！"));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Information);
+    EXPECT_TRUE(printOptionsOpened);
+    EXPECT_EQ(state->printOrientation, 2);
+    EXPECT_EQ(state->printPaperLength, 297);
+    EXPECT_TRUE(testing::Exists(state->OutputPdf()));
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(window->Rows().Cell(row, kColumnProgress), QStringLiteral("已完成"));
+    ExpectIdleLook();
+}
+
+TEST_F(MergeFlowTest, FailedSaveWarnsAndRecordsNothing) {
+    state->printOrientation = 7;
+    state->printPaperLength = 7;
+    // A folder where the merged file belongs cannot be replaced by it.
+    testing::RemoveTree(state->OutputPdf());
+    testing::TempDir blocker;
+    ASSERT_EQ(rename(blocker.path().c_str(), state->OutputPdf().c_str()), 0);
+    window->LayoutChoice(3)->setChecked(true);  // "A5纸1张发票"
+    ClickMerge();
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, QStringLiteral("提示信息"));
+    EXPECT_EQ(messages[0].text, QStringLiteral("电子发票批量导出失败！"));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
+    EXPECT_FALSE(printOptionsOpened);
+    EXPECT_EQ(state->printOrientation, 7);
+    EXPECT_EQ(state->printPaperLength, 7);
+    ExpectIdleLook();
+    rename(state->OutputPdf().c_str(), blocker.path().c_str());
+}
+
+}  // namespace
+}  // namespace vellumark
+
+// Widgets need an application object; GoogleTest's own main has none.
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
