@@ -6,7 +6,9 @@
 #include "startup.h"
 #include "test_support.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QUrl>
@@ -64,9 +66,16 @@ TEST_F(WindowIntakeTest, DroppedFolderIsListed) {
     testing::WriteFile(state->OutputPdf(), "previous result");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.path()))});
+    // Over the list, whose own area takes no drops: the window does.
+    QWidget* over = window->InvoiceList()->viewport();
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(over, &enter);
+    ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.get(), &drop);
-    QApplication::processEvents();
+    QApplication::sendEvent(over, &drop);
+    // The intake runs once the drop itself is finished.
+    QCoreApplication::sendPostedEvents();
+    QApplication::processEvents(QEventLoop::AllEvents, 100);
     ExpectListed();
     EXPECT_EQ(state->sourceFolder, folder.path());
     EXPECT_FALSE(testing::Exists(state->OutputPdf()));

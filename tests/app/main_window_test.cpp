@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -198,9 +199,16 @@ TEST_F(MainWindowTest, DropOfTwoFoldersShowsTheTypeMessage) {
                   QUrl::fromLocalFile(QString::fromStdString(b.path()))});
     EXPECT_EQ(DroppedPathsText(data), a.path() + "\r\n" + b.path() + "\r\n");
 
+    // Over the list, whose own area takes no drops: the window does.
+    QWidget* over = window->InvoiceList()->viewport();
+    QDragEnterEvent enter(QPoint(270, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(over, &enter);
+    ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(270, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window.get(), &drop);
-    QApplication::processEvents();
+    QApplication::sendEvent(over, &drop);
+    // The intake runs once the drop itself is finished.
+    QCoreApplication::sendPostedEvents();
+    QApplication::processEvents(QEventLoop::AllEvents, 100);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("文件类型有误"));
     EXPECT_EQ(messages[0].text, QStringLiteral("请选择包含.pdf的文件夹拖入！"));
