@@ -13,7 +13,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
-#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -34,22 +33,6 @@ const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 
 constexpr int kColumnWidths[kInvoiceColumnCount] = {40, 310, 36, 0, 40, 40, 50};
-
-// Titles line up with their column's cells: the first two columns are
-// left-aligned (the name title is centred by its leading blanks), the rest
-// centred.
-class HeaderAlignment : public QIdentityProxyModel {
-public:
-    using QIdentityProxyModel::QIdentityProxyModel;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole) {
-            const Qt::Alignment horizontal =
-                section <= kColumnName ? Qt::AlignLeft : Qt::AlignHCenter;
-            return QVariant::fromValue<int>(horizontal | Qt::AlignVCenter);
-        }
-        return QIdentityProxyModel::headerData(section, orientation, role);
-    }
-};
 
 QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
                         const QString& text) {
@@ -132,8 +115,9 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent)
 void MainWindow::BuildList() {
     invoiceList_ = new QTreeView(this);
     invoiceList_->setGeometry(6, 63, 538, 273);
-    invoiceList_->setModel(new HeaderAlignment(invoiceList_));
-    static_cast<QIdentityProxyModel*>(invoiceList_->model())->setSourceModel(&rows_);
+    // The view shows the rows themselves, so an index of Rows() is an
+    // index of the view's model.
+    invoiceList_->setModel(&rows_);
     invoiceList_->setRootIsDecorated(false);
     invoiceList_->setItemsExpandable(false);
     invoiceList_->setUniformRowHeights(true);
@@ -152,6 +136,9 @@ void MainWindow::BuildList() {
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(0);
     header->setSectionsMovable(false);
+    // Titles start at the left edge, as the leading blanks of the name
+    // title expect.
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int column = 0; column < kInvoiceColumnCount; ++column)
         header->resizeSection(column, kColumnWidths[column]);
     // The path column stays closed: it carries data, not something to read.
@@ -265,10 +252,13 @@ void MainWindow::showEvent(QShowEvent* event) {
         return;
     placed_ = true;
     // The window manager's frame is known only once the window is mapped.
-    QTimer::singleShot(0, this, [this] {
-        FixOuterSize(this, kOuterWidth, kOuterHeight);
-        CentreOnScreen(this);
-    });
+    // Window managers report it at different moments; look twice.
+    for (int delayMs : {0, 250}) {
+        QTimer::singleShot(delayMs, this, [this] {
+            FixOuterSize(this, kOuterWidth, kOuterHeight);
+            CentreOnScreen(this);
+        });
+    }
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -146,6 +146,7 @@ TEST_F(MainWindowTest, ListHasSevenColumnsWithAHiddenPath) {
         EXPECT_EQ(view->model()->headerData(column, Qt::Horizontal).toString(), titles[column]);
         EXPECT_EQ(view->header()->sectionSize(column), widths[column]) << column;
     }
+    EXPECT_EQ(view->model(), &window->Rows());
     // The path column cannot be dragged open.
     EXPECT_EQ(view->header()->sectionResizeMode(3), QHeaderView::Fixed);
 }
