@@ -1,7 +1,184 @@
 #include "render_page.h"
 
-namespace pdfax {
+#include "atomic_file.h"
+#include "page_geometry.h"
 
-bool RenderPageToFile(QPDF&, QPDFObjectHandle, int, double, const std::string&) { return false; }
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QPdfDocument>
+
+#include <qpdf/QPDFAcroFormDocumentHelper.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <cmath>
+#include <cstdio>
+
+namespace pdfax {
+namespace {
+
+constexpr int kMaxSide = 20000;
+constexpr double kMaxBitmapBytes = 500.0 * 1024 * 1024;
+
+// A value of the source document made usable in `out`: indirect objects are
+// copied across, direct containers rebuilt around copied members.
+QPDFObjectHandle CopyInto(QPDF& out, QPDFObjectHandle value) {
+    if (value.isIndirect())
+        return out.copyForeignObject(value);
+    if (value.isDictionary()) {
+        auto copy = QPDFObjectHandle::newDictionary();
+        for (const auto& key : value.getKeys())
+            copy.replaceKey(key, CopyInto(out, value.getKey(key)));
+        return copy;
+    }
+    if (value.isArray()) {
+        auto copy = QPDFObjectHandle::newArray();
+        for (const auto& item : value.aitems())
+            copy.appendItem(CopyInto(out, item));
+        return copy;
+    }
+    return value.shallowCopy();
+}
+
+// The form-wide settings that appearance generation reads.
+void CopyFormSettings(QPDF& source, QPDF& out) {
+    auto from = source.getRoot().getKey("/AcroForm");
+    auto to = out.getRoot().getKey("/AcroForm");
+    if (!from.isDictionary() || !to.isDictionary())
+        return;
+    for (const char* key : {"/NeedAppearances", "/DA", "/DR", "/Q"}) {
+        if (from.hasKey(key) && !to.hasKey(key))
+            to.replaceKey(key, CopyInto(out, from.getKey(key)));
+    }
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// Qt PDF hands back ARGB over transparency; what prints is that over white paper.
+void CompositeOntoWhite(const QImage& argb, RgbImage& out) {
+    const bool premultiplied = argb.format() == QImage::Format_ARGB32_Premultiplied;
+    std::uint8_t* dst = out.pixels.data();
+    for (int y = 0; y < out.height; ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < out.width; ++x, dst += 3) {
+            const QRgb p = src[x];
+            const unsigned a = qAlpha(p);
+            const unsigned rest = 255 - a;
+            if (premultiplied) {
+                dst[0] = static_cast<std::uint8_t>(qRed(p) + rest);
+                dst[1] = static_cast<std::uint8_t>(qGreen(p) + rest);
+                dst[2] = static_cast<std::uint8_t>(qBlue(p) + rest);
+            } else {
+                dst[0] = static_cast<std::uint8_t>((qRed(p) * a + 255 * rest + 127) / 255);
+                dst[1] = static_cast<std::uint8_t>((qGreen(p) * a + 255 * rest + 127) / 255);
+                dst[2] = static_cast<std::uint8_t>((qBlue(p) * a + 255 * rest + 127) / 255);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+PixelSize RenderSize(QPDFObjectHandle page, double dpi) {
+    if (!std::isfinite(dpi) || dpi <= 0)
+        return {};
+    const PageSize points = ViewerPageSize(page);
+    const double w = std::round(points.width * dpi / 72.0);
+    const double h = std::round(points.height * dpi / 72.0);
+    if (!(w >= 1 && h >= 1 && w <= kMaxSide && h <= kMaxSide))
+        return {};
+    if (w * h * 4 > kMaxBitmapBytes)
+        return {};
+    return {static_cast<int>(w), static_cast<int>(h)};
+}
+
+std::string FlattenPageForRender(QPDF& pdf, QPDFObjectHandle page) {
+    QPDF out;
+    out.emptyPDF();
+    QPDFPageDocumentHelper outPages(out);
+    outPages.addPage(QPDFPageObjectHelper(page), false);
+    auto copy = outPages.getAllPages().at(0);
+    // Attributes the page inherits from its page tree do not travel with it.
+    QPDFPageObjectHelper source(page);
+    for (const char* key : {"/MediaBox", "/CropBox", "/Rotate", "/Resources"}) {
+        if (copy.getObjectHandle().hasKey(key))
+            continue;
+        auto inherited = source.getAttribute(key, false);
+        if (!inherited.isNull())
+            copy.getObjectHandle().replaceKey(key, CopyInto(out, inherited));
+    }
+    // Widget annotations (form fields, signature seals) are not drawn by
+    // PDFium here, so everything that prints goes into the page content.
+    if (page.getKey("/Annots").isArray()) {
+        QPDFAcroFormDocumentHelper sourceForm(pdf);
+        QPDFAcroFormDocumentHelper(out).fixCopiedAnnotations(copy.getObjectHandle(), page,
+                                                             sourceForm);
+        CopyFormSettings(pdf, out);
+        QPDFAcroFormDocumentHelper(out).generateAppearancesIfNeeded();
+        outPages.flattenAnnotations(an_print);
+    }
+    QPDFWriter writer(out);
+    writer.setOutputMemory();
+    writer.setDecodeLevel(qpdf_dl_none);
+    writer.setCompressStreams(false);
+    writer.write();
+    auto buffer = writer.getBufferSharedPointer();
+    return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+}
+
+RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size) {
+    if (size.width <= 0 || size.height <= 0)
+        return {};
+    QByteArray data = QByteArray::fromRawData(pdfBytes.data(), qsizetype(pdfBytes.size()));
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    // A fresh document per page: a reused QPdfDocument keeps state of the last one.
+    QPdfDocument document;
+    document.load(&buffer);
+    if (document.status() != QPdfDocument::Status::Ready || document.pageCount() != 1)
+        return {};
+    const QImage rendered = document.render(0, QSize(size.width, size.height));
+    if (rendered.isNull() || rendered.width() != size.width || rendered.height() != size.height) {
+        return {};
+    }
+    const QImage argb = rendered.format() == QImage::Format_ARGB32 ||
+                                rendered.format() == QImage::Format_ARGB32_Premultiplied
+                            ? rendered
+                            : rendered.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    RgbImage out;
+    out.width = size.width;
+    out.height = size.height;
+    out.pixels.resize(std::size_t(size.width) * size.height * 3);
+    CompositeOntoWhite(argb, out);
+    return out;
+}
+
+bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
+                      const std::string& output) {
+    if ((format != kFormatPng && format != kFormatJpeg) || output.empty())
+        return false;
+    if (!page.isDictionary())
+        return false;
+    const PixelSize size = RenderSize(page, dpi);
+    if (size.width == 0)
+        return false;
+    const RgbImage image = RasterisePage(FlattenPageForRender(pdf, page), size);
+    if (image.pixels.empty())
+        return false;
+    const std::string bytes = format == kFormatPng ? EncodePng(image) : EncodeJpeg(image);
+    if (bytes.empty())
+        return false;
+    return ReplaceFileAtomically(output,
+                                 [&](const std::string& temp) { return WriteBytes(temp, bytes); });
+}
 
 }  // namespace pdfax

@@ -1,5 +1,13 @@
 // Rasterising one page to an image file.
+//
+// Rendering goes through Qt PDF (PDFium). It needs no QGuiApplication or
+// platform plugin: QPdfDocument and QImage work in a plain process, with or
+// without a QCoreApplication, so the module serves a command-line tool too.
+// Text in fonts that are not embedded is drawn with the faces fontconfig
+// finds (fonts-noto-cjk or fonts-arphic-* for Chinese).
 #pragma once
+
+#include "image_encode.h"
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -16,5 +24,23 @@ enum ImageFormat : int { kFormatJpeg = 1, kFormatPng = 5 };
 // absurd sizes and pages the renderer cannot draw.
 bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
                       const std::string& output);
+
+// The stages of RenderPageToFile, for measuring them one by one.
+
+// The bitmap size of `page` at `dpi`: the page as a viewer shows it, in
+// pixels; 0 x 0 when it would be absurdly large or the input is unusable.
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+};
+PixelSize RenderSize(QPDFObjectHandle page, double dpi);
+
+// A one-page PDF, in memory, holding `page` with every annotation that
+// prints merged into its content. The source document is not changed.
+std::string FlattenPageForRender(QPDF& pdf, QPDFObjectHandle page);
+
+// Draws the single page of `pdfBytes` at exactly `size` onto white. An empty
+// image when the renderer cannot.
+RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size);
 
 }  // namespace pdfax
