@@ -4,48 +4,49 @@
 #include "file_search.h"
 #include "invoice_intake.h"
 
-#include <cmath>
+#include <QFile>
 
 namespace vellumark::cli {
 namespace {
 
-// The integer part of a size, where a value a hair below an integer (as a
-// unit conversion leaves it) counts as that integer.
-int WholeMillimetres(double value) {
-    if (!std::isfinite(value) || value <= 0)
-        return 0;
-    if (value > 1e9)
-        return 1000000000;
-    return static_cast<int>(std::floor(value + 1e-12));
+struct PageFacts {
+    int pages = 0;
+    long long height = 0;
+    long long width = 0;
+};
+
+// As the intake reads a file: one the library cannot read gives zeros, never
+// the values of the file read before it.
+PageFacts ReadFacts(PdfLibrary& pdf, const std::string& path) {
+    PageFacts facts;
+    if (pdf.LoadFromFile(path, "") == 0)
+        return facts;
+    facts.pages = pdf.PageCount();
+    if (facts.pages <= 0)
+        return PageFacts{};
+    facts.height = IntegerPart(pdf.PageHeight());
+    facts.width = IntegerPart(pdf.PageWidth());
+    return facts;
 }
 
 }  // namespace
-
-std::string NameWithoutExtension(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = name.find_last_of('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
-}
 
 int ListWithoutSplitting(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& rows) {
     rows.Clear();
     std::vector<std::string> found;
     FileSearch(folder, "*.pdf", found);
     for (const auto& path : found) {
-        const bool loaded = pdf.LoadFromFile(path, "") != 0;
+        const PageFacts facts = ReadFacts(pdf, path);
         // Each file is put at the top, as the window's second pass does; the
         // ordering below undoes that reversal for equal heights.
         rows.InsertRowAtTop();
-        rows.SetCell(0, kColumnName, QString::fromUtf8(NameWithoutExtension(path)));
-        rows.SetCell(0, kColumnPages, QString::number(loaded ? pdf.PageCount() : 0));
+        rows.SetCell(0, kColumnNumber, QStringLiteral("0"));
+        rows.SetCell(0, kColumnName,
+                     QFile::decodeName(QByteArray::fromStdString(FileNameWithoutExtension(path))));
+        rows.SetCell(0, kColumnPages, QString::number(facts.pages));
         rows.SetPath(0, path);
-        rows.SetCell(0, kColumnHeight,
-                     QString::number(loaded ? WholeMillimetres(pdf.PageHeight()) : 0));
-        rows.SetCell(0, kColumnWidth,
-                     QString::number(loaded ? WholeMillimetres(pdf.PageWidth()) : 0));
+        rows.SetCell(0, kColumnHeight, QString::number(facts.height));
+        rows.SetCell(0, kColumnWidth, QString::number(facts.width));
         rows.SetCell(0, kColumnProgress, QStringLiteral("等待中"));
         PumpMessages();
     }
@@ -63,7 +64,7 @@ std::vector<ListedInvoice> CollectListing(const InvoiceListModel& rows) {
         ListedInvoice invoice;
         invoice.order = rows.Cell(row, kColumnNumber).toInt();
         invoice.path = rows.Path(row);
-        invoice.name = NameWithoutExtension(invoice.path);
+        invoice.name = FileNameWithoutExtension(invoice.path);
         invoice.pages = rows.Cell(row, kColumnPages).toInt();
         invoice.height = rows.Cell(row, kColumnHeight).toInt();
         invoice.width = rows.Cell(row, kColumnWidth).toInt();

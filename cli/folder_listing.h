@@ -16,10 +16,6 @@ namespace vellumark::cli {
 // the library cannot read is listed with 0 pages and a size of 0.
 int ListWithoutSplitting(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& rows);
 
-// The file name of `path` without its folder and without its extension (the
-// last "." and everything after it), as bytes.
-std::string NameWithoutExtension(const std::string& path);
-
 // The rows in list order, with the duplicate column filled in.
 std::vector<ListedInvoice> CollectListing(const InvoiceListModel& rows);
 

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
         return kExitSuccess;
     }
     UseOffscreenPlatformUnlessChosen();
+    KeepQtMessagesOffTheTerminal();
     int qtArgc = 1;
     char programName[] = "vellumark-cli";
     char* qtArgv[] = {programName, nullptr};

@@ -1,10 +1,15 @@
 #include "program_setup.h"
 
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace vellumark::cli {
@@ -13,6 +18,15 @@ void UseOffscreenPlatformUnlessChosen() {
     const char* chosen = std::getenv("QT_QPA_PLATFORM");
     if (chosen == nullptr || *chosen == '\0')
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+void KeepQtMessagesOffTheTerminal() {
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtCriticalMsg && type != QtFatalMsg)
+            return;
+        const QByteArray line = "vellumark-cli: Qt: " + text.toUtf8() + "\n";
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    });
 }
 
 std::unique_ptr<ProgramState> CreateBatchState(std::string& error) {
