@@ -6,7 +6,7 @@
 namespace vellumark::cli {
 namespace {
 
-constexpr int kMaxCopies = 999;
+constexpr int kMaxCopies = 100;  // the print window's own limit
 
 // A whole decimal number in [1, limit], or 0 when the text is anything else.
 int PositiveNumber(const std::string& text, int limit) {
@@ -98,7 +98,7 @@ struct Parser {
         if (sawCopies) {
             arguments.print->copies = PositiveNumber(copiesText, kMaxCopies);
             if (arguments.print->copies == 0) {
-                return Fail("--copies 需要 1 到 999 之间的整数：" + copiesText);
+                return Fail("--copies 需要 1 到 100 之间的整数：" + copiesText);
             }
         }
         if (sawPages && !ParsePages(pagesText, *arguments.print)) {
