@@ -8,6 +8,8 @@
 #include "program_setup.h"
 #include "terminal_progress.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace vellumark::cli {
@@ -67,6 +69,12 @@ int RunMerge(const Arguments& arguments) {
     const std::string output = arguments.output.value_or(state->OutputPdf());
     if (const std::string problem = OutputProblem(output); !problem.empty()) {
         ErrorLine(problem);
+        return kExitFailed;
+    }
+    // The window program keeps a merge's images in its program directory;
+    // one that cannot be written would only end in the general failure.
+    if (access(state->programDirectory.c_str(), W_OK | X_OK) != 0) {
+        ErrorLine("无法写入程序目录（存放临时图片）：" + state->programDirectory);
         return kExitFailed;
     }
     // The images of one merge live in the program directory, as the window
