@@ -12,7 +12,9 @@ namespace pdfax {
 
 class DirectAccess {
 public:
-    // Handles and page references are positive; 0 means failure.
+    // Handles and page references are positive; 0 means failure. A
+    // read-only handle may still change its pages in memory (to render them
+    // turned) but never writes them back.
     int Open(const std::string& path, const std::string& password, bool readOnly);
     int FindPage(int handle, int page);
     bool RotatePage(int handle, int pageRef, int angle);
@@ -33,9 +35,14 @@ private:
     struct OpenFile {
         std::shared_ptr<QPDF> pdf;
         std::string path;
+        std::string password;
         bool readOnly = true;
         std::map<int, QPDFObjectHandle> pages;  // page reference -> page
+        std::map<int, int> pageNumbers;         // page reference -> 1-based number
     };
+    OpenFile* Find(int handle);
+    QPDFObjectHandle* FindPageObject(int handle, int pageRef);
+
     std::map<int, OpenFile> files_;
     int nextHandle_ = 1;
     int nextPageRef_ = 1;

@@ -15,7 +15,8 @@ struct Box {
 
 Box ReadBox(QPDFObjectHandle box) {
     Box b;
-    if (!box.isRectangle()) return b;
+    if (!box.isRectangle())
+        return b;
     const auto r = box.getArrayAsRectangle();
     b.llx = std::min(r.llx, r.urx);
     b.urx = std::max(r.llx, r.urx);
@@ -31,18 +32,26 @@ Box ReadBox(QPDFObjectHandle box) {
 int PageRotation(QPDFObjectHandle page) {
     QPDFPageObjectHelper helper(page);
     auto rotate = helper.getAttribute("/Rotate", false);
-    if (!rotate.isNumber()) return 0;
-    const double value = rotate.getNumericValue();
-    if (!std::isfinite(value)) return 0;
-    int degrees = static_cast<int>(std::lround(value)) % 360;
-    if (degrees < 0) degrees += 360;
-    return (degrees / 90) * 90;
+    if (!rotate.isNumber())
+        return 0;
+    // As the renderer reads it: whole quarter turns of the integer part, so
+    // that 45 counts as 0 and -90 as 270.
+    const double value = std::trunc(rotate.getNumericValue());
+    if (!(std::fabs(value) < 1e9))
+        return 0;
+    int quarters = (static_cast<int>(value) / 90) % 4;
+    if (quarters < 0)
+        quarters += 4;
+    return quarters * 90;
 }
 
 PageSize ViewerPageSize(QPDFObjectHandle page) {
     QPDFPageObjectHelper helper(page);
     Box media = ReadBox(helper.getMediaBox(false));
-    if (!media.valid) return {};
+    // Without a usable MediaBox the renderer lays the page out as US Letter.
+    if (!media.valid || media.urx <= media.llx || media.ury <= media.lly) {
+        media = Box{0, 0, 612, 792, true};
+    }
     Box crop = ReadBox(helper.getCropBox(false, false));
     Box visible = media;
     if (crop.valid) {
@@ -51,11 +60,13 @@ PageSize ViewerPageSize(QPDFObjectHandle page) {
         visible.urx = std::min(media.urx, crop.urx);
         visible.ury = std::min(media.ury, crop.ury);
         // A CropBox outside the MediaBox is ignored, as viewers do.
-        if (visible.urx <= visible.llx || visible.ury <= visible.lly) visible = media;
+        if (visible.urx <= visible.llx || visible.ury <= visible.lly)
+            visible = media;
     }
     PageSize size{visible.urx - visible.llx, visible.ury - visible.lly};
     const int rotation = PageRotation(page);
-    if (rotation == 90 || rotation == 270) std::swap(size.width, size.height);
+    if (rotation == 90 || rotation == 270)
+        std::swap(size.width, size.height);
     return size;
 }
 

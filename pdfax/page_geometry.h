@@ -11,7 +11,8 @@ struct PageSize {
 };
 
 // The visible size of `page`: its CropBox clipped to its MediaBox (both
-// inherited when needed, normalised when inverted), turned by /Rotate.
+// inherited when needed, normalised when inverted), turned by /Rotate. A page
+// without a usable MediaBox is US Letter, as the renderer shows it.
 PageSize ViewerPageSize(QPDFObjectHandle page);
 
 // The page's effective rotation, normalised to 0, 90, 180 or 270.
