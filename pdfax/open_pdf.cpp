@@ -25,8 +25,15 @@ OpenedPdf OpenPdf(const std::string& path, const std::string& password) {
         pdf->processFile(path.c_str(), password.c_str());
         // A wrong or missing user password throws here, as does a file
         // beyond repair; touching the page tree proves the rest is usable.
-        if (!pdf->getRoot().isDictionary())
+        QPDFObjectHandle root = pdf->getRoot();
+        if (!root.isDictionary())
             throw std::runtime_error("no document catalog");
+        // Readers take the catalog's page tree as it stands. A /Parent on its
+        // root (left by careless incremental updates) would make qpdf climb to
+        // a node that holds none of the pages.
+        QPDFObjectHandle tree = root.getKey("/Pages");
+        if (tree.isDictionary() && tree.hasKey("/Parent"))
+            tree.removeKey("/Parent");
         QPDFPageDocumentHelper(*pdf).getAllPages();
         result.pdf = std::move(pdf);
     } catch (const std::exception& e) {
