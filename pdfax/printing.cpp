@@ -1,9 +1,58 @@
 #include "printing.h"
 
-namespace pdfax {
+#include <algorithm>
 
-std::string Printing::NewCustomPrinter(const std::string&) { return {}; }
-int Printing::Setup(const std::string&, int, int) { return 0; }
-int Printing::Print(const std::string&, int, int, int, const std::string&) { return 0; }
+namespace pdfax {
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+Printing::Printing() : Printing(MakeSystemSpooler()) {}
+
+Printing::Printing(std::unique_ptr<Spooler> spooler) : spooler_(std::move(spooler)) {}
+
+Printing::~Printing() = default;
+
+std::string Printing::NewCustomPrinter(const std::string& printerName) {
+    if (printerName.empty())
+        return {};
+    std::string name = printerName + "#" + std::to_string(nextNumber_++);
+    printers_[name].printer = printerName;
+    return name;
+}
+
+int Printing::Setup(const std::string& customPrinter, int setting, int value) {
+    auto found = printers_.find(customPrinter);
+    if (found == printers_.end())
+        return 0;
+    return found->second.Apply(setting, value) ? 1 : 0;
+}
+
+int Printing::Print(const std::string& customPrinter, int firstPage, int lastPage, int,
+                    const std::string& documentPath) {
+    auto found = printers_.find(customPrinter);
+    if (found == printers_.end() || !spooler_)
+        return 0;
+    // The spooler refuses a descending range or one that starts before page
+    // 1, and the job would be lost without a word; the pages meant are the
+    // ones between the two numbers.
+    int first = std::min(firstPage, lastPage);
+    const int last = std::max(firstPage, lastPage);
+    if (last < 1)
+        return 0;
+    first = std::max(first, 1);
+
+    PrintJob job;
+    job.printer = found->second.printer;
+    job.documentPath = documentPath;
+    job.title = BaseName(documentPath);
+    job.options = JobOptions(found->second, first, last);
+    return spooler_->Submit(job) > 0 ? 1 : 0;
+}
 
 }  // namespace pdfax

@@ -1,0 +1,19 @@
+// The printers installed on this system, as the spooler lists them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vellumark {
+
+struct InstalledPrinters {
+    std::vector<std::string> names;  // in the order the system lists them
+    std::string defaultName;         // empty when there is no default printer
+};
+
+InstalledPrinters ListInstalledPrinters();
+
+// Index of the first name equal byte for byte to `defaultName`, or -1.
+int DefaultPrinterIndex(const InstalledPrinters& printers);
+
+}  // namespace vellumark
