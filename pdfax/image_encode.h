@@ -14,13 +14,14 @@ struct RgbImage {
     std::vector<std::uint8_t> pixels;  // width * height * 3 bytes
 };
 
-// Zlib level and PNG row filter. The default trades a few per cent of file
-// size for an encoder several times faster than zlib's default level with
-// adaptive filtering: rendered invoices are mostly flat white, which the
-// "up" filter and a fast level compress nearly as well.
+// Zlib level and PNG row filter. Measured on the sample invoices at 300 dpi,
+// zlib level 1 without row filtering is about four times faster than Qt's
+// default PNG writer (level 6, adaptive filters) and the files are barely
+// larger: rendered invoices are mostly flat white, and filtering flat areas
+// only costs time.
 struct PngOptions {
     int level = 1;
-    int filter = 2;    // PNG filter type: 0 none, 1 sub, 2 up, 3 average, 4 Paeth, -1 adaptive
+    int filter = 0;    // PNG filter type: 0 none, 1 sub, 2 up, 3 average, 4 Paeth, -1 adaptive
     int strategy = 0;  // zlib strategy: 0 default, 3 Z_RLE
 };
 
