@@ -62,6 +62,10 @@ TEST(CorpusMergeTest, SealsReachTheSheets) {
     EXPECT_EQ(outcome.invoices, 5);
     EXPECT_EQ(outcome.sheets, 3);
 
+    // To look at the sheets by eye: VELLUMARK_KEEP_MERGE=<folder>.
+    if (const char* keep = std::getenv("VELLUMARK_KEEP_MERGE"))
+        testing::CopyFile(settings.outputPdf, std::string(keep) + "/电子发票.pdf");
+
     testing::TempDir printed;
     const std::vector<QImage> pages = Printed(settings.outputPdf, printed.path());
     ASSERT_EQ(pages.size(), 3u);
