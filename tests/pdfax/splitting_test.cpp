@@ -127,5 +127,30 @@ TEST(Splitting, LockedAndBrokenSourcesGiveNothing) {
     EXPECT_EQ(Library().LoadFromFile(dir / "l1.pdf", "secret"), 1);
 }
 
+// Real invoices keep their seal in a signature field; a split copy must still
+// list that field, or viewers drop the seal.
+TEST(Splitting, CorpusSignatureFieldsSurvive) {
+    VELLUMARK_REQUIRE_CORPUS();
+    const std::string folder = CorpusDir() + "/invoices/mxvc-invoice";
+    TempDir dir;
+    int withFields = 0;
+    for (const std::string& name : ListFolder(folder)) {
+        SCOPED_TRACE(name);
+        auto original = OpenWithQpdf(folder + "/" + name);
+        QPDFObjectHandle form = original->getRoot().getKey("/AcroForm");
+        if (!form.isDictionary() || !form.getKey("/Fields").isArray())
+            continue;
+        const std::string target = dir / name;
+        ASSERT_NE(Library().ExtractFilePages(folder + "/" + name, "", target, "1"), 0);
+        auto copy = OpenWithQpdf(target);
+        QPDFObjectHandle fields = copy->getRoot().getKey("/AcroForm").getKey("/Fields");
+        ASSERT_TRUE(fields.isArray());
+        EXPECT_EQ(fields.getArrayNItems(), form.getKey("/Fields").getArrayNItems());
+        EXPECT_EQ(PageContent(PagesOf(*copy).at(0)), PageContent(PagesOf(*original).at(0)));
+        ++withFields;
+    }
+    EXPECT_GT(withFields, 0);
+}
+
 }  // namespace
 }  // namespace vellumark::testing
