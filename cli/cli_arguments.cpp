@@ -21,7 +21,7 @@ int PositiveNumber(const std::string& text, int limit) {
     return value <= limit ? value : 0;
 }
 
-bool ParsePages(const std::string& text, PrintRequest& print) {
+bool ParsePages(const std::string& text, PrintChoice& print) {
     constexpr int kLimit = 1000000;
     const auto dash = text.find('-');
     const std::string first = text.substr(0, dash);

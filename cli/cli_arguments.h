@@ -11,7 +11,7 @@ namespace vellumark::cli {
 enum class Command { kMerge, kList, kHelp };
 enum class ListFormat { kTable, kCsv, kJson };
 
-struct PrintRequest {
+struct PrintChoice {
     std::string printer;  // platform bytes, as given
     int copies = 1;
     int firstPage = 0;  // 0: every page of the merged file
@@ -24,7 +24,7 @@ struct Arguments {
     std::string layout = "a4-two";
     std::optional<std::string> output;
     bool noSplit = false;
-    std::optional<PrintRequest> print;
+    std::optional<PrintChoice> print;
     ListFormat format = ListFormat::kTable;
 };
 

@@ -66,6 +66,14 @@ int RunMerge(const Arguments& arguments) {
         ErrorLine(error);
         return kExitFailed;
     }
+    // A job that cannot be printed is refused before the folder is split.
+    if (arguments.print) {
+        if (const std::string problem = PrinterProblem(arguments.print->printer);
+            !problem.empty()) {
+            ErrorLine(problem);
+            return kExitBadArguments;
+        }
+    }
     const std::string output = arguments.output.value_or(state->OutputPdf());
     if (const std::string problem = OutputProblem(output); !problem.empty()) {
         ErrorLine(problem);

@@ -9,8 +9,12 @@
 
 namespace vellumark::cli {
 
-// Prints `mergedPdf` with the state's print orientation and paper length;
-// returns the exit code and writes one line on success or failure.
-int PrintMerged(ProgramState& state, const std::string& mergedPdf, const PrintRequest& request);
+// An empty text when `printer` is an installed printer; else the line to show.
+std::string PrinterProblem(const std::string& printer);
+
+// Prints `mergedPdf` with the state's print orientation and paper length,
+// every page unless the choice names a range. Writes one line either way and
+// returns the exit code.
+int PrintMerged(ProgramState& state, const std::string& mergedPdf, const PrintChoice& choice);
 
 }  // namespace vellumark::cli

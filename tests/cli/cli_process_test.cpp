@@ -68,7 +68,7 @@ TEST(CliProcess, FolderWithoutPdfsIsOneLineAndExitOne) {
     }
 }
 
-TEST(CliProcess, OutputIntoMissingFolderFailsBeforeTouchingAnything) {
+TEST(CliProcess, RefusedJobsFailBeforeTouchingAnything) {
     TempDir dir;
     WriteInvoiceFolder(dir.path());
     const auto before = Snapshot(dir.path());
@@ -77,6 +77,13 @@ TEST(CliProcess, OutputIntoMissingFolderFailsBeforeTouchingAnything) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(OneLineMentioning(run.err, dir / "no-such-folder")) << run.err;
     // The three-page file is not split for a merge that cannot be saved.
+    EXPECT_EQ(Snapshot(dir.path()), before);
+
+    // Nor for a job for a printer that is not there.
+    const CliRun printing =
+        RunCli({"merge", dir.path(), "--print", "没有这台打印机", "--output", dir / "out.pdf"});
+    EXPECT_EQ(printing.exitCode, 2);
+    EXPECT_TRUE(OneLineMentioning(printing.err, "没有这台打印机")) << printing.err;
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
