@@ -33,15 +33,6 @@ TEST(WildcardMatch, StarsQuestionMarksAndCase) {
     EXPECT_TRUE(WildcardMatch("*", ""));
 }
 
-TEST(FoldedLess, FoldsAsciiThenComparesBytes) {
-    EXPECT_TRUE(FoldedLess("a.pdf", "B.pdf"));
-    EXPECT_TRUE(FoldedLess("B.pdf", "c.pdf"));
-    EXPECT_TRUE(FoldedLess("A.pdf", "a.pdf"));
-    EXPECT_FALSE(FoldedLess("a.pdf", "A.pdf"));
-    EXPECT_TRUE(FoldedLess("a", "ab"));
-    EXPECT_TRUE(FoldedLess("z.pdf", "\xb7\xa2.pdf"));  // high bytes after ASCII
-}
-
 class FileSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -112,18 +112,5 @@ TEST(IntegerPart, FloorWithTolerance) {
     EXPECT_EQ(IntegerPart(HUGE_VAL), 0);
 }
 
-TEST(FileNameWithoutExtension, LastComponentWithoutLastDot) {
-    EXPECT_EQ(FileNameWithoutExtension("/a/b/发票A.pdf"), "发票A");
-    EXPECT_EQ(FileNameWithoutExtension("/a/b.c/x.y.PDF"), "x.y");
-    EXPECT_EQ(FileNameWithoutExtension("/a/noext"), "noext");
-    EXPECT_EQ(FileNameWithoutExtension("/a/"), "");
-    EXPECT_EQ(FileNameWithoutExtension("/a/\xb7\xa2.pdf"), "\xb7\xa2");
-}
-
-TEST(InvoiceCountCaption, Text) {
-    EXPECT_EQ(InvoiceCountCaption(12), QStringLiteral("导出 12 张电子发票"));
-    EXPECT_EQ(InvoiceCountCaption(0), QStringLiteral("导出 0 张电子发票"));
-}
-
 }  // namespace
 }  // namespace vellumark
