@@ -1,0 +1,92 @@
+// Printing through the library into a private CUPS scheduler.
+#include "cups_test_server.h"
+#include "print_sequence.h"
+#include "printer_list.h"
+#include "test_support.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <gtest/gtest.h>
+
+namespace vellumark {
+namespace {
+
+using testing::CupsTestServer;
+
+// A PDF of `pages` blank A4 pages.
+void WritePages(const std::string& path, int pages) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper helper(pdf);
+    for (int i = 0; i < pages; ++i) {
+        auto page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << >> >>"));
+        helper.addPage(QPDFPageObjectHelper(page), false);
+    }
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+}
+
+class CupsPrint : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!CupsTestServer::Available())
+            return;
+        server_ = new CupsTestServer({"Alpha", "Beta"});
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        if (!server_)
+            GTEST_SKIP() << "/usr/sbin/cupsd is not installed";
+        ASSERT_TRUE(server_->Running()) << server_->Problem();
+    }
+
+    static CupsTestServer* server_;
+};
+
+CupsTestServer* CupsPrint::server_ = nullptr;
+
+TEST_F(CupsPrint, ListsQueuesWithDefault) {
+    const InstalledPrinters printers = ListInstalledPrinters();
+    EXPECT_EQ(printers.names, (std::vector<std::string>{"Alpha", "Beta"}));
+    EXPECT_EQ(printers.defaultName, "Beta");
+}
+
+TEST_F(CupsPrint, JobCarriesEverySettingAndTheWholeDocument) {
+    testing::TempDir dir;
+    const std::string pdf = dir / "电子发票.pdf";
+    WritePages(pdf, 6);
+    PdfLibrary& library = testing::Library();
+    ASSERT_EQ(LoadMergedPageCount(library, pdf), 6);
+    const auto before = server_->JobIds();
+    PrintRequest request{"Alpha", 3, 2, 5, 148, 2};
+    EXPECT_EQ(PrintMergedFile(library, request), 1);
+    const auto after = server_->JobIds();
+    ASSERT_EQ(after.size(), before.size() + 1);
+    const testing::SpooledJob job = server_->Job(after.back());
+    EXPECT_EQ(job.attributes.at("copies"), "3");
+    EXPECT_EQ(job.attributes.at("page-ranges"), "2-5");
+    EXPECT_EQ(job.attributes.at("media"), "iso_a5_148x210mm");
+    EXPECT_EQ(job.attributes.at("orientation-requested"), "landscape");
+    EXPECT_EQ(job.attributes.at("print-quality"), "high");
+    EXPECT_EQ(job.attributes.at("sides"), "one-sided");
+    EXPECT_EQ(job.attributes.at("media-type"), "stationery");
+    EXPECT_EQ(job.attributes.at("document-format"), "application/pdf");
+    EXPECT_EQ(testing::PdfPageCount(job.documentPath), 6);
+}
+
+TEST_F(CupsPrint, UnreadableDocumentMakesNoJob) {
+    PdfLibrary& library = testing::Library();
+    EXPECT_EQ(LoadMergedPageCount(library, "/nonexistent/电子发票.pdf"), 0);
+    const auto before = server_->JobIds();
+    EXPECT_EQ(PrintMergedFile(library, {"Alpha", 1, 1, 1, 297, 1}), 0);
+    EXPECT_EQ(server_->JobIds().size(), before.size());
+}
+
+}  // namespace
+}  // namespace vellumark

@@ -1,0 +1,45 @@
+// A private CUPS scheduler for tests: its own configuration, spool and logs
+// in a temporary folder, listening on 127.0.0.1, with queues on /dev/null.
+// libcups in this process is pointed at it.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vellumark::testing {
+
+struct SpooledJob {
+    int id = 0;
+    std::map<std::string, std::string> attributes;  // values as text, "a,b" for sets
+    std::string documentPath;                       // the spooled document
+};
+
+class CupsTestServer {
+public:
+    // Starts cupsd with `queues` (the last becomes the default). Check
+    // Running(); Problem() says why it is not.
+    explicit CupsTestServer(const std::vector<std::string>& queues);
+    ~CupsTestServer();
+    CupsTestServer(const CupsTestServer&) = delete;
+    CupsTestServer& operator=(const CupsTestServer&) = delete;
+
+    bool Running() const { return pid_ > 0 && problem_.empty(); }
+    const std::string& Problem() const { return problem_; }
+    static bool Available();
+
+    // Ids of every job the scheduler knows, oldest first.
+    std::vector<int> JobIds() const;
+    SpooledJob Job(int id) const;
+
+private:
+    std::string folder_;
+    std::string server_;
+    int pid_ = 0;
+    std::string problem_;
+};
+
+// Pages of a PDF file, read with qpdf; -1 when it cannot be read.
+int PdfPageCount(const std::string& path);
+
+}  // namespace vellumark::testing
