@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace vellumark {
@@ -121,6 +122,13 @@ TEST_F(PrintWindow, OpensWithPrintersAndWholeRange) {
     EXPECT_FALSE(window->FromPageBox()->isEnabled());
     EXPECT_FALSE(window->CurrentPageBox()->isEnabled());
     EXPECT_EQ(window->CopiesBox()->text(), "1");
+    // For looking at the window: VELLUMARK_SCREENSHOT_DIR=... under a display.
+    if (const char* shots = std::getenv("VELLUMARK_SCREENSHOT_DIR")) {
+        window->show();
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents();
+        window->grab().save(QString::fromLocal8Bit(shots) + "/print_window.png");
+    }
 }
 
 TEST_F(PrintWindow, AllPagesPrintsWholeFileOnA4) {
