@@ -164,3 +164,27 @@ TEST(RenderPage, RefusesWhatCannotBeRenderedAndWritesNothing) {
     EXPECT_FALSE(RenderFilePage(dir / "ok.pdf", 1, pdfax::kFormatPng, 300, dir.path()).rendered);
     EXPECT_TRUE(ListFolder(dir.path()) == (std::vector<std::string>{"ok.pdf", "old.png"}));
 }
+
+// The merge's calls, through the deployed library.
+TEST(RenderPage, ThroughTheLibraryWithRotationInMemory) {
+    auto& lib = Library();
+    TempDir dir;
+    ASSERT_TRUE(WriteInvoicePdf(dir / "tall.pdf", PageSpec{210, 297, 0, true, true, false, ""}));
+    const int handle = lib.DAOpenFileReadOnly(dir / "tall.pdf", "");
+    ASSERT_GT(handle, 0);
+    const int ref = lib.DAFindPage(handle, 1);
+    ASSERT_GT(ref, 0);
+    ASSERT_NE(lib.DARotatePage(handle, ref, 90), 0);
+    ASSERT_EQ(lib.DARenderPageToFile(handle, ref, pdfax::kFormatJpeg, 300.0, dir / "0.jpg"), 1);
+    const QImage image = LoadImage(dir / "0.jpg");
+    EXPECT_EQ(image.size(), QSize(3508, 2480));
+    EXPECT_GT(CountPixels(image, 0, 0, 1, 1).red, 3000);
+    lib.DACloseFile(handle);
+
+    // A file that did not open gives no handle, and rendering by it nothing.
+    const int bad = lib.DAOpenFileReadOnly(dir / "missing.pdf", "");
+    EXPECT_EQ(lib.DARenderPageToFile(bad, lib.DAFindPage(bad, 1), pdfax::kFormatPng, 300.0,
+                                     dir / "1.png"),
+              0);
+    EXPECT_FALSE(Exists(dir / "1.png"));
+}
