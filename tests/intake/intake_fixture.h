@@ -34,13 +34,13 @@ protected:
     }
     // Pages labelled name-1, name-2, ... so that split files can be told apart.
     void WritePdf(const std::string& name, int pages, double heightMm = 140) {
-        std::vector<fixtures::PageSpec> specs;
+        std::vector<fixtures::PageSpec> sheets;
         for (int page = 1; page <= pages; ++page) {
-            fixtures::PageSpec spec = fixtures::ShortPage(name + "-" + std::to_string(page));
-            spec.heightMm = heightMm;
-            specs.push_back(spec);
+            fixtures::PageSpec sheet = fixtures::ShortPage(name + "-" + std::to_string(page));
+            sheet.heightMm = heightMm;
+            sheets.push_back(sheet);
         }
-        ASSERT_TRUE(fixtures::WriteInvoicePdf(dir_ / name, specs));
+        ASSERT_TRUE(fixtures::WriteInvoicePdf(dir_ / name, sheets));
     }
     int PagesOf(const std::string& path) {
         return Library().LoadFromFile(path, "") ? Library().PageCount() : -1;
