@@ -52,18 +52,9 @@ void Type(QWidget* widget, const QString& text) {
         Key(widget, 0, QString(c));
 }
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "print_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 class PrintWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        App();
         PrintOptionsWindow::SetOpeningPause(std::chrono::milliseconds(0));
         if (CupsTestServer::Available())
             server_ = new CupsTestServer({"Alpha", "Beta"});
@@ -256,3 +247,10 @@ TEST_F(PrintWindow, CancelCloses) {
 
 }  // namespace
 }  // namespace vellumark
+
+int main(int argc, char** argv) {
+    // The application must go before the exit handlers run.
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
