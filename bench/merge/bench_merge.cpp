@@ -141,6 +141,7 @@ void Merge(vellumark::PdfLibrary& pdf, const std::string& work, LayoutMode mode,
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int count = argc > 1 ? std::atoi(argv[1]) : 100;
     const std::string corpus = argc > 2 ? argv[2] : VELLUMARK_CORPUS_DIR;
 

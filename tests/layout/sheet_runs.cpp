@@ -74,7 +74,8 @@ std::vector<std::string> Written(const std::string& folder, const std::vector<Im
         } else {
             QImage image(specs[i].width, specs[i].height, QImage::Format_RGB32);
             image.fill(QColor(200, 30, 30));
-            EXPECT_TRUE(image.save(QString::fromStdString(path), format, 90));
+            // Flat colour compresses to almost nothing at the default levels.
+            EXPECT_TRUE(image.save(QString::fromStdString(path), format));
         }
         paths.push_back(path);
     }
