@@ -85,8 +85,7 @@ int RunMerge(const Arguments& arguments) {
         ErrorLine("无法写入程序目录（存放临时图片）：" + state->programDirectory);
         return kExitFailed;
     }
-    // The images of one merge live in the program directory, as the window
-    // program keeps them; one batch run at a time may use them.
+    // One batch run at a time may use those images.
     ProgramDirectoryLock lock(state->programDirectory);
     RemovePreviousOutput(state->OutputPdf(), state->TempImageFolder());
     InvoiceListModel rows;
