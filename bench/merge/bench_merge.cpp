@@ -1,5 +1,6 @@
 // Times a merge of a folder of real invoices against rendering the same
-// pages alone and against pdftoppm. Prints figures; asserts nothing.
+// pages alone and against pdftoppm, in-process and as `vellumark-cli merge`
+// runs. Prints figures; asserts nothing.
 //
 //   bench_merge [invoices=100] [corpus folder]
 #include "merge_pipeline.h"
@@ -10,7 +11,10 @@
 #include <QImage>
 #include <QPdfDocument>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -136,6 +140,37 @@ void Merge(vellumark::PdfLibrary& pdf, const std::string& work, LayoutMode mode,
                 longestGap * 1000, PeakRssMb());
 }
 
+// The whole job as a user scripts it: one `vellumark-cli merge` process over
+// the folder, timed on the wall clock; its peak memory comes from the child.
+void CliMerge(const std::string& work, const char* layout, const std::vector<std::string>& files,
+              double renderOnly, double pdftoppm) {
+    const std::string output = work + "/cli-" + layout + ".pdf";
+    const std::string folder = work + "/invoices";
+    std::vector<std::string> args = {VELLUMARK_CLI, "merge",    folder, "--layout",
+                                     layout,        "--output", output, "--no-split"};
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t child = 0;
+    int status = -1;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+        waitpid(child, &status, 0);
+    const double merge = Seconds(start);
+    posix_spawn_file_actions_destroy(&actions);
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    std::printf(
+        "cli %-11s %.2f s (exit %d)   / render-only %.2f   / pdftoppm %.2f   "
+        "%.0f ms per invoice, peak RSS of a run so far %ld MB\n",
+        layout, merge, WIFEXITED(status) ? WEXITSTATUS(status) : -1, merge / renderOnly,
+        merge / pdftoppm, merge / files.size() * 1000, usage.ru_maxrss / 1024);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,6 +214,8 @@ int main(int argc, char** argv) {
     std::printf("peak RSS after render-only %ld MB\n", PeakRssMb());
     Merge(pdf, work, LayoutMode::A4Two, "A4Two", files, renderOnly, pdftoppm);
     Merge(pdf, work, LayoutMode::A4Four, "A4Four", files, renderOnly, pdftoppm);
+    CliMerge(work, "a4-two", files, renderOnly, pdftoppm);
+    CliMerge(work, "a4-four", files, renderOnly, pdftoppm);
 
     std::error_code ec;
     fs::remove_all(work, ec);
