@@ -11,10 +11,12 @@ std::string ProgramDirectory() {
     // round trip would not for names that are not UTF-8.
     char buffer[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return ".";
+    if (n <= 0)
+        return ".";
     std::string path(buffer, static_cast<std::size_t>(n));
     const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
+    if (slash == std::string::npos)
+        return ".";
     return slash == 0 ? std::string() : path.substr(0, slash);
 }
 

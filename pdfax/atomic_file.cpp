@@ -13,8 +13,10 @@ namespace {
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
     return path.substr(0, slash);
 }
 
@@ -25,7 +27,8 @@ std::string MakeTempBeside(const std::string& target) {
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     const int fd = mkstemp(buffer.data());
-    if (fd < 0) return {};
+    if (fd < 0)
+        return {};
     fchmod(fd, 0644);  // mkstemp's 0600 would hide the result from other users
     close(fd);
     return std::string(buffer.data());
@@ -33,7 +36,8 @@ std::string MakeTempBeside(const std::string& target) {
 
 bool SyncFile(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     const bool ok = fsync(fd) == 0;
     close(fd);
     return ok;
@@ -59,9 +63,11 @@ bool PathExists(const std::string& path) {
 
 bool ReplaceFileAtomically(const std::string& target, const FileWriter& write) {
     struct stat st {};
-    if (target.empty() || (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) return false;
+    if (target.empty() || (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+        return false;
     const std::string temp = MakeTempBeside(target);
-    if (temp.empty()) return false;
+    if (temp.empty())
+        return false;
     if (!WriteTemp(temp, write) || std::rename(temp.c_str(), target.c_str()) != 0) {
         unlink(temp.c_str());
         return false;
@@ -70,9 +76,11 @@ bool ReplaceFileAtomically(const std::string& target, const FileWriter& write) {
 }
 
 bool CreateFileAtomically(const std::string& target, const FileWriter& write) {
-    if (target.empty() || PathExists(target)) return false;
+    if (target.empty() || PathExists(target))
+        return false;
     const std::string temp = MakeTempBeside(target);
-    if (temp.empty()) return false;
+    if (temp.empty())
+        return false;
     // link() refuses an existing name, so a target that appeared meanwhile is
     // kept; the temporary name is removed either way.
     const bool ok = WriteTemp(temp, write) && link(temp.c_str(), target.c_str()) == 0;

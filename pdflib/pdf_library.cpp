@@ -11,7 +11,8 @@ namespace {
 // call fails in any way.
 template <typename Result, typename Body>
 Result Forward(pdfax::Library* object, Result empty, Body&& body) noexcept {
-    if (!object) return empty;
+    if (!object)
+        return empty;
     try {
         return body(*object);
     } catch (...) {
@@ -22,16 +23,20 @@ Result Forward(pdfax::Library* object, Result empty, Body&& body) noexcept {
 }  // namespace
 
 PdfLibrary::~PdfLibrary() {
-    if (object_) object_->Release();
+    if (object_)
+        object_->Release();
 }
 
 PdfLibrary::PdfLibrary(const PdfLibrary& other) : object_(other.object_) {
-    if (object_) object_->AddRef();
+    if (object_)
+        object_->AddRef();
 }
 
 PdfLibrary& PdfLibrary::operator=(const PdfLibrary& other) {
-    if (other.object_) other.object_->AddRef();
-    if (object_) object_->Release();
+    if (other.object_)
+        other.object_->AddRef();
+    if (object_)
+        object_->Release();
     object_ = other.object_;
     return *this;
 }
@@ -40,12 +45,14 @@ void PdfLibrary::Initialise(const std::string& programDirectory) {
     const std::string libraryFile = programDirectory + kLibraryFileName;
     DeployLibraryFile(libraryFile, EmbeddedModule());
     // There is no registry to ask first; the file is the only road.
-    if (!object_) ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
+    if (!object_)
+        ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
     SetUp();
 }
 
 void PdfLibrary::ActivateFrom(const std::string& libraryFile) {
-    if (!object_) ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
+    if (!object_)
+        ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
 }
 
 bool PdfLibrary::SetUp() {
@@ -58,26 +65,43 @@ bool PdfLibrary::SetUp() {
 #define VM_FORWARD(empty, call) \
     return Forward(object_, empty, [&](pdfax::Library& lib) { return lib.call; })
 
-int PdfLibrary::SetPDFiumFileName(const std::string& path) { VM_FORWARD(0, SetPDFiumFileName(path)); }
-int PdfLibrary::SelectRenderer(int renderer) { VM_FORWARD(0, SelectRenderer(renderer)); }
-int PdfLibrary::CreateRenderer() { VM_FORWARD(0, CreateRenderer()); }
-int PdfLibrary::SetPDFiumRenderFlags(int flags) { VM_FORWARD(0, SetPDFiumRenderFlags(flags)); }
-int PdfLibrary::AddUnicodeFont(const std::string& fontName, int encodingOptions,
-                               int embedOptions) {
+int PdfLibrary::SetPDFiumFileName(const std::string& path) {
+    VM_FORWARD(0, SetPDFiumFileName(path));
+}
+int PdfLibrary::SelectRenderer(int renderer) {
+    VM_FORWARD(0, SelectRenderer(renderer));
+}
+int PdfLibrary::CreateRenderer() {
+    VM_FORWARD(0, CreateRenderer());
+}
+int PdfLibrary::SetPDFiumRenderFlags(int flags) {
+    VM_FORWARD(0, SetPDFiumRenderFlags(flags));
+}
+int PdfLibrary::AddUnicodeFont(const std::string& fontName, int encodingOptions, int embedOptions) {
     VM_FORWARD(0, AddUnicodeFont(fontName, encodingOptions, embedOptions));
 }
-int PdfLibrary::SelectFont(int fontId) { VM_FORWARD(0, SelectFont(fontId)); }
+int PdfLibrary::SelectFont(int fontId) {
+    VM_FORWARD(0, SelectFont(fontId));
+}
 int PdfLibrary::SetGlobalMeasurementUnits(int units) {
     VM_FORWARD(0, SetGlobalMeasurementUnits(units));
 }
-int PdfLibrary::SetGlobalOrigin(int origin) { VM_FORWARD(0, SetGlobalOrigin(origin)); }
+int PdfLibrary::SetGlobalOrigin(int origin) {
+    VM_FORWARD(0, SetGlobalOrigin(origin));
+}
 
 int PdfLibrary::LoadFromFile(const std::string& path, const std::string& password) {
     VM_FORWARD(0, LoadFromFile(path, password));
 }
-int PdfLibrary::PageCount() { VM_FORWARD(0, PageCount()); }
-double PdfLibrary::PageWidth() { VM_FORWARD(0.0, PageWidth()); }
-double PdfLibrary::PageHeight() { VM_FORWARD(0.0, PageHeight()); }
+int PdfLibrary::PageCount() {
+    VM_FORWARD(0, PageCount());
+}
+double PdfLibrary::PageWidth() {
+    VM_FORWARD(0.0, PageWidth());
+}
+double PdfLibrary::PageHeight() {
+    VM_FORWARD(0.0, PageHeight());
+}
 int PdfLibrary::ExtractFilePages(const std::string& input, const std::string& password,
                                  const std::string& output, const std::string& pageList) {
     VM_FORWARD(0, ExtractFilePages(input, password, output, pageList));
@@ -89,7 +113,9 @@ int PdfLibrary::DAOpenFileReadOnly(const std::string& path, const std::string& p
 int PdfLibrary::DAOpenFile(const std::string& path, const std::string& password) {
     VM_FORWARD(0, DAOpenFile(path, password));
 }
-int PdfLibrary::DAFindPage(int fileHandle, int page) { VM_FORWARD(0, DAFindPage(fileHandle, page)); }
+int PdfLibrary::DAFindPage(int fileHandle, int page) {
+    VM_FORWARD(0, DAFindPage(fileHandle, page));
+}
 // Options 0 are always passed on.
 int PdfLibrary::DARotatePage(int fileHandle, int pageRef, int angle) {
     VM_FORWARD(0, DARotatePage(fileHandle, pageRef, angle, 0));
@@ -101,16 +127,28 @@ int PdfLibrary::DARenderPageToFile(int fileHandle, int pageRef, int format, doub
 int PdfLibrary::DASetPageSize(int fileHandle, int pageRef, double width, double height) {
     VM_FORWARD(0, DASetPageSize(fileHandle, pageRef, width, height));
 }
-int PdfLibrary::DAAppendFile(int fileHandle) { VM_FORWARD(0, DAAppendFile(fileHandle)); }
-int PdfLibrary::DACloseFile(int fileHandle) { VM_FORWARD(0, DACloseFile(fileHandle)); }
+int PdfLibrary::DAAppendFile(int fileHandle) {
+    VM_FORWARD(0, DAAppendFile(fileHandle));
+}
+int PdfLibrary::DACloseFile(int fileHandle) {
+    VM_FORWARD(0, DACloseFile(fileHandle));
+}
 
-int PdfLibrary::NewDocument() { VM_FORWARD(0, NewDocument()); }
-int PdfLibrary::SaveToFile(const std::string& path) { VM_FORWARD(0, SaveToFile(path)); }
-int PdfLibrary::NewPage() { VM_FORWARD(0, NewPage()); }
+int PdfLibrary::NewDocument() {
+    VM_FORWARD(0, NewDocument());
+}
+int PdfLibrary::SaveToFile(const std::string& path) {
+    VM_FORWARD(0, SaveToFile(path));
+}
+int PdfLibrary::NewPage() {
+    VM_FORWARD(0, NewPage());
+}
 int PdfLibrary::AddImageFromFile(const std::string& path, int options) {
     VM_FORWARD(0, AddImageFromFile(path, options));
 }
-int PdfLibrary::SelectImage(int imageId) { VM_FORWARD(0, SelectImage(imageId)); }
+int PdfLibrary::SelectImage(int imageId) {
+    VM_FORWARD(0, SelectImage(imageId));
+}
 int PdfLibrary::DrawImage(double left, double top, double width, double height) {
     VM_FORWARD(0, DrawImage(left, top, width, height));
 }

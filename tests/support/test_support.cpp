@@ -17,18 +17,23 @@ TempDir::TempDir() {
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/vellumark-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(buffer.data()))
+        throw std::runtime_error("mkdtemp failed");
     path_ = buffer.data();
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 void RemoveTree(const std::string& path) {
     struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) return;
+    if (lstat(path.c_str(), &st) != 0)
+        return;
     if (S_ISDIR(st.st_mode)) {
         chmod(path.c_str(), 0755);
-        for (const auto& name : ListFolder(path)) RemoveTree(path + "/" + name);
+        for (const auto& name : ListFolder(path))
+            RemoveTree(path + "/" + name);
         rmdir(path.c_str());
     } else {
         unlink(path.c_str());
@@ -68,15 +73,19 @@ bool Exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-void CopyFile(const std::string& from, const std::string& to) { WriteFile(to, ReadFile(from)); }
+void CopyFile(const std::string& from, const std::string& to) {
+    WriteFile(to, ReadFile(from));
+}
 
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-    if (!dir) return names;
+    if (!dir)
+        return names;
     while (dirent* entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        if (name != "." && name != "..")
+            names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -43,7 +43,8 @@ void RemoveTree(const std::string& path);
 
 }  // namespace vellumark::testing
 
-#define VELLUMARK_REQUIRE_CORPUS()                                              \
-    do {                                                                        \
-        if (::vellumark::testing::CorpusDir().empty()) GTEST_SKIP() << "no corpus"; \
+#define VELLUMARK_REQUIRE_CORPUS()                     \
+    do {                                               \
+        if (::vellumark::testing::CorpusDir().empty()) \
+            GTEST_SKIP() << "no corpus";               \
     } while (0)
