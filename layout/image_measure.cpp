@@ -1,5 +1,7 @@
 #include "image_measure.h"
 
+#include "image_probe.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -10,23 +12,21 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <mutex>
 
 namespace vellumark {
 namespace {
 
-struct PixelSize {
-    int width = 0;
-    int height = 0;
-};
-
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return false;
+    bytes.resize(static_cast<size_t>(size));
+    in.seekg(0);
+    return bytes.empty() || static_cast<bool>(in.read(bytes.data(), size));
 }
 
 // Decoders fill in what is missing from a file cut short and call it a
@@ -46,7 +46,8 @@ bool LooksComplete(const std::string& bytes) {
     return false;
 }
 
-PixelSize Decode(const std::string& bytes) {
+// The slow and sure way, for the files the byte checks leave in doubt.
+ImageSize Decode(const std::string& bytes) {
     if (!LooksComplete(bytes))
         return {};
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
@@ -64,7 +65,30 @@ PixelSize Decode(const std::string& bytes) {
     return {image.width(), image.height()};
 }
 
-PixelSize Measure(const std::string& imageOrPath) {
+// Images the decoder would refuse for their size are left to it, so that
+// both ways agree on them.
+bool WithinDecoderLimit(const ImageSize& size) {
+    const int limitMb = QImageReader::allocationLimit();
+    const double bytes = double(size.width) * double(size.height) * 4;
+    return limitMb <= 0 || bytes <= double(limitMb) * 1024 * 1024;
+}
+
+ImageSize MeasureBytes(const std::string& bytes) {
+    const ProbeResult probe = ProbeImage(bytes);
+    switch (probe.verdict) {
+        case ProbeVerdict::kBad:
+            return {};
+        case ProbeVerdict::kGood:
+            if (WithinDecoderLimit(probe.size))
+                return probe.size;
+            break;
+        case ProbeVerdict::kDoubt:
+            break;
+    }
+    return Decode(bytes);
+}
+
+ImageSize Measure(const std::string& imageOrPath) {
     if (imageOrPath.empty())
         return {};
     // The input names a file when its text (up to the first zero byte) does.
@@ -75,16 +99,16 @@ PixelSize Measure(const std::string& imageOrPath) {
         return {};
     const std::string& bytes = isPath ? fileBytes : imageOrPath;
 
-    // The layout asks for the height and then the width of the same bytes.
+    // Callers ask for the height and then the width of the same bytes.
     static std::mutex mutex;
     static std::string lastBytes;
-    static PixelSize lastSize;
+    static ImageSize lastSize;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (!lastBytes.empty() && lastBytes == bytes)
             return lastSize;
     }
-    const PixelSize size = Decode(bytes);
+    const ImageSize size = MeasureBytes(bytes);
     std::lock_guard<std::mutex> lock(mutex);
     lastBytes = bytes;
     lastSize = size;
@@ -96,6 +120,12 @@ std::string ToStd(const QByteArray& bytes) {
 }
 
 }  // namespace
+
+ImageSize ImagePixelSize(const std::string& imageBytes) {
+    if (imageBytes.empty())
+        return {};
+    return MeasureBytes(imageBytes);
+}
 
 int ImagePixelHeight(const std::string& imageOrPath) {
     return Measure(imageOrPath).height;

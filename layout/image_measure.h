@@ -11,8 +11,18 @@ namespace vellumark {
 // The pixel height or width of a PNG or JPEG given as its bytes, or as the
 // bytes of a path naming such a file (text up to the first zero byte). 0 for
 // anything else: empty input, foreign or damaged data, truncated files.
-// Measuring decodes the whole image; the last result is remembered, so asking
-// for the height and then the width of the same image decodes it once.
+// Measuring checks the whole file's structure (PNG chunks, CRCs and image
+// data; JPEG segments and scans) without building pixels, and decodes only
+// what those checks leave in doubt. The last result is remembered, so asking
+// for the height and then the width of the same image measures it once.
+struct ImageSize {
+    int width = 0;
+    int height = 0;
+};
+
+// Both sides of a PNG or JPEG given as its bytes (never a path), 0 x 0 as above.
+ImageSize ImagePixelSize(const std::string& imageBytes);
+
 int ImagePixelHeight(const std::string& imageOrPath);
 int ImagePixelWidth(const std::string& imageOrPath);
 int ImagePixelHeight(const QByteArray& imageOrPath);

@@ -42,7 +42,9 @@ bool IsFile(const std::string& path) {
 }
 
 // Renders page 1 of `invoice` to `image`. A stale image of the same name
-// must not stand in for an invoice that fails now, so it goes first.
+// must not stand in for an invoice that fails now, so it goes first. The
+// library may still be writing the image on return; it is complete once any
+// call other than these render calls has been made.
 bool RenderInvoice(PdfLibrary& pdf, const std::string& invoice, bool tall, bool turn,
                    const std::string& image) {
     RemoveIfPresent(image);
@@ -55,7 +57,7 @@ bool RenderInvoice(PdfLibrary& pdf, const std::string& invoice, bool tall, bool 
     const int rendered =
         pdf.DARenderPageToFile(handle, page, tall ? kFormatJpeg : kFormatPng, kRenderDpi, image);
     pdf.DACloseFile(handle);
-    return rendered != 0 && IsFile(image);
+    return rendered != 0;
 }
 
 void CloseTemplate(PdfLibrary& pdf, const SheetTemplate& sheetTemplate) {
@@ -96,36 +98,49 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
     std::error_code ignored;
     std::filesystem::create_directories(settings.tempImageFolder, ignored);
 
+    // Every invoice is rendered first, so that the library writes one image
+    // while it renders the next.
+    const bool turn = TurnsTallInvoices(mode);
+    std::vector<char> isTall(rowCount);
+    std::vector<char> rendered(rowCount);
+    for (int row = 0; row < rowCount; ++row) {
+        isTall[row] = IsTallRow(rows, row);
+        rendered[row] = RenderInvoice(pdf, rows.Path(row), isTall[row], isTall[row] && turn,
+                                      settings.ImagePath(row, isTall[row]));
+        Notify(progress, row);
+    }
+    // Building the template waits for the library's last image writes, so
+    // the images are complete on disk from here on.
+    const SheetTemplate sheetTemplate = LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
+
     // Images are collected in row order, each measured once; a row whose
     // invoice gave no decodable image is marked and left off the sheets.
     std::vector<SheetImage> tall;
     std::vector<SheetImage> shortImages;
     std::map<std::string, int> rowOfImage;
-    const bool turn = TurnsTallInvoices(mode);
     for (int row = 0; row < rowCount; ++row) {
-        const bool isTall = IsTallRow(rows, row);
-        const std::string image = settings.ImagePath(row, isTall);
-        bool usable = RenderInvoice(pdf, rows.Path(row), isTall, isTall && turn, image);
+        const std::string image = settings.ImagePath(row, isTall[row]);
+        bool usable = rendered[row] && IsFile(image);
         if (usable) {
             SheetImage measured = MeasureSheetImage(image);
             usable = measured.pixelWidth > 0 && measured.pixelHeight > 0;
             if (usable) {
                 rowOfImage[image] = row;
-                (isTall ? tall : shortImages).push_back(std::move(measured));
+                (isTall[row] ? tall : shortImages).push_back(std::move(measured));
             }
         }
         rows.SetCell(row, kColumnProgress, usable ? kDoneText : kFailedText);
-        Notify(progress, row);
+        Notify(progress, -1);
     }
 
-    const SheetTemplate sheetTemplate = LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
     if (!sheetTemplate.loaded || (tall.empty() && shortImages.empty())) {
         CloseTemplate(pdf, sheetTemplate);
         return Failed();
     }
 
     PdfSheetCanvas canvas(pdf);
-    const std::vector<std::string> notAdded = LayoutSheets(canvas, mode, tall, shortImages);
+    const std::vector<std::string> notAdded =
+        LayoutSheets(canvas, mode, tall, shortImages, [&progress] { Notify(progress, -1); });
     for (const std::string& image : notAdded)
         rows.SetCell(rowOfImage[image], kColumnProgress, kFailedText);
 

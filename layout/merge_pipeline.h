@@ -41,7 +41,8 @@ struct MergeOutcome {
 };
 
 // Called after each invoice's render with its row (the caller repaints and
-// scrolls), and with -1 around the save, so the window stays alive.
+// scrolls), and with -1 after each image is measured and placed on a sheet
+// and around the save, so the window stays alive.
 using MergeProgress = std::function<void(int row)>;
 
 // A page height of 180 mm or more makes an invoice tall.

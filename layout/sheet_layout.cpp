@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <span>
 
 namespace vellumark {
@@ -113,8 +112,14 @@ bool UseImage(SheetCanvas& canvas, const SheetImage& image, std::vector<std::str
     return true;
 }
 
+void Notify(const ImagePlaced& placed) {
+    if (placed)
+        placed();
+}
+
 void PlaceInSlots(SheetCanvas& canvas, const std::vector<SheetImage>& images,
-                  const std::vector<Slot>& table, std::vector<std::string>& failed) {
+                  const std::vector<Slot>& table, std::vector<std::string>& failed,
+                  const ImagePlaced& placed) {
     for (size_t j = 1; j <= images.size(); ++j) {
         const SheetImage& image = images[j - 1];
         const Slot& slot = table[(j - 1) % table.size()];
@@ -123,12 +128,13 @@ void PlaceInSlots(SheetCanvas& canvas, const std::vector<SheetImage>& images,
         DrawMarks(canvas, slot.marks);
         if (slot.endsSheet && j != images.size())
             canvas.NewPage();
+        Notify(placed);
     }
 }
 
 // A5One and A4TwoSame: every image on a sheet of its own.
 void PlaceOnePerSheet(SheetCanvas& canvas, LayoutMode mode, const std::vector<SheetImage>& images,
-                      bool tall, std::vector<std::string>& failed) {
+                      bool tall, std::vector<std::string>& failed, const ImagePlaced& placed) {
     const bool same = mode == LayoutMode::A4TwoSame;
     for (size_t j = 1; j <= images.size(); ++j) {
         const SheetImage& image = images[j - 1];
@@ -155,6 +161,7 @@ void PlaceOnePerSheet(SheetCanvas& canvas, LayoutMode mode, const std::vector<Sh
         }
         if (j != images.size())
             canvas.NewPage();
+        Notify(placed);
     }
 }
 
@@ -196,20 +203,24 @@ int TurnedWidth(LayoutMode mode, int wpx) {
 
 SheetImage MeasureSheetImage(const std::string& path) {
     SheetImage image{path, 0, 0};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? std::streamoff(in.tellg()) : -1;
+    if (size <= 0)
         return image;
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (bytes.empty())
+    std::string bytes(static_cast<size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), size))
         return image;
-    image.pixelWidth = static_cast<int>(ImagePixelWidth(bytes));
-    image.pixelHeight = static_cast<int>(ImagePixelHeight(bytes));
+    const ImageSize measured = ImagePixelSize(bytes);
+    image.pixelWidth = measured.width;
+    image.pixelHeight = measured.height;
     return image;
 }
 
 std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
                                       const std::vector<SheetImage>& tall,
-                                      const std::vector<SheetImage>& shortImages) {
+                                      const std::vector<SheetImage>& shortImages,
+                                      const ImagePlaced& placed) {
     std::vector<std::string> failed;
     const bool bothLists = !tall.empty() && !shortImages.empty();
     switch (mode) {
@@ -217,22 +228,23 @@ std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
         case LayoutMode::A4Three:
         case LayoutMode::A4Four: {
             const bool four = mode == LayoutMode::A4Four;
-            PlaceInSlots(canvas, tall, four ? kA4FourTallSlots : kPortraitTallSlots, failed);
+            PlaceInSlots(canvas, tall, four ? kA4FourTallSlots : kPortraitTallSlots, failed,
+                         placed);
             // Short invoices never share a sheet with tall ones.
             if (bothLists)
                 canvas.NewPage();
             const std::vector<Slot>& shortSlots = mode == LayoutMode::A4Two ? kA4TwoShortSlots
                                                   : four                    ? kA4FourShortSlots
                                                                             : kA4ThreeShortSlots;
-            PlaceInSlots(canvas, shortImages, shortSlots, failed);
+            PlaceInSlots(canvas, shortImages, shortSlots, failed, placed);
             break;
         }
         case LayoutMode::A5One:
         case LayoutMode::A4TwoSame:
-            PlaceOnePerSheet(canvas, mode, tall, true, failed);
+            PlaceOnePerSheet(canvas, mode, tall, true, failed, placed);
             if (bothLists)
                 canvas.NewPage();
-            PlaceOnePerSheet(canvas, mode, shortImages, false, failed);
+            PlaceOnePerSheet(canvas, mode, shortImages, false, failed, placed);
             break;
     }
     return failed;

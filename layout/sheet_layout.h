@@ -5,6 +5,7 @@
 #include "layout_mode.h"
 #include "sheet_canvas.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,13 @@ SheetImage MeasureSheetImage(const std::string& path);
 // pages as needed and never leaves an empty last page. Returns the paths of
 // images the canvas could not add: their slots stay empty (marks and page
 // breaks as for any other image) rather than showing another invoice.
+// `placed` is called after each image's slot is done, so that a window can
+// keep handling its events through a long layout.
+using ImagePlaced = std::function<void()>;
 std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
                                       const std::vector<SheetImage>& tall,
-                                      const std::vector<SheetImage>& shortImages);
+                                      const std::vector<SheetImage>& shortImages,
+                                      const ImagePlaced& placed = {});
 
 // The same on the library's current document, measuring each path.
 std::vector<std::string> LayoutSheets(PdfLibrary& pdf, LayoutMode mode,

@@ -90,7 +90,9 @@ std::vector<DrawnPage> RunOnRecorder(LayoutMode mode, const std::vector<ImageSpe
     const std::vector<SheetImage> tallImages = Named(tall, "tall", byName);
     const std::vector<SheetImage> shorts = Named(shortImages, "short", byName);
     RecordingCanvas canvas(mode, byName);
-    EXPECT_TRUE(LayoutSheets(canvas, mode, tallImages, shorts).empty());
+    size_t placed = 0;
+    EXPECT_TRUE(LayoutSheets(canvas, mode, tallImages, shorts, [&placed] { ++placed; }).empty());
+    EXPECT_EQ(placed, tallImages.size() + shorts.size()) << "one call per image placed";
     return canvas.pages_;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 
 #include <gtest/gtest.h>
 
@@ -76,4 +77,107 @@ TEST(ImageMeasure, RoundUpWithTolerance) {
     EXPECT_EQ(RoundUp(2 + 5e-8), 2);
     EXPECT_EQ(RoundUp(2 + 2e-7), 3);
     EXPECT_EQ(RoundUp(std::nan("")), 0);
+}
+
+namespace {
+
+uint32_t Crc32(const std::string& bytes, size_t from, size_t length) {
+    uint32_t crc = 0xffffffffu;
+    for (size_t i = from; i < from + length; ++i) {
+        crc ^= static_cast<unsigned char>(bytes[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void PutBig32(std::string& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
+}
+
+// The PNG with its first IDAT chunk's data cut to `keep` bytes and its
+// length and CRC made right again, so only the image data is short.
+std::string WithShortIdat(const std::string& png, size_t keep) {
+    const size_t at = png.find("IDAT") - 4;
+    const size_t oldLength = size_t(uint8_t(png[at])) << 24 | size_t(uint8_t(png[at + 1])) << 16 |
+                             size_t(uint8_t(png[at + 2])) << 8 | size_t(uint8_t(png[at + 3]));
+    std::string out = png.substr(0, at + 8 + keep) + std::string(4, '\0');
+    PutBig32(out, at, static_cast<uint32_t>(keep));
+    PutBig32(out, at + 8 + keep, Crc32(out, at + 4, keep + 4));
+    return out + png.substr(at + 12 + oldLength);
+}
+
+std::string Written(const QImage& image, const char* format, bool progressive = false) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return bytes.toStdString();
+}
+
+}  // namespace
+
+// Whatever the renderer or another writer produces, measuring agrees with
+// decoding the image.
+TEST(ImageMeasure, AgreesWithTheDecoderOnImageKinds) {
+    QImage rgb(301, 203, QImage::Format_RGB888);
+    rgb.fill(Qt::red);
+    const std::vector<QImage> images = {rgb,
+                                        rgb.convertToFormat(QImage::Format_ARGB32),
+                                        rgb.convertToFormat(QImage::Format_Grayscale8),
+                                        rgb.convertToFormat(QImage::Format_Grayscale16),
+                                        rgb.convertToFormat(QImage::Format_RGBA64),
+                                        rgb.convertToFormat(QImage::Format_Mono),
+                                        rgb.convertToFormat(QImage::Format_Indexed8)};
+    for (const QImage& image : images) {
+        for (const char* format : {"PNG", "JPEG"}) {
+            for (bool progressive : {false, true}) {
+                const std::string bytes = Written(image, format, progressive);
+                const QImage decoded = QImage::fromData(QByteArray::fromStdString(bytes));
+                ASSERT_FALSE(decoded.isNull());
+                const ImageSize size = ImagePixelSize(bytes);
+                EXPECT_EQ(size.width, decoded.width()) << format << " " << image.format();
+                EXPECT_EQ(size.height, decoded.height()) << format << " " << image.format();
+            }
+        }
+    }
+}
+
+TEST(ImageMeasure, DamagedOrShortPngsMeasureZero) {
+    const std::string png = Encoded(640, 480, "PNG");
+    ASSERT_EQ(ImagePixelSize(png).width, 640);
+    for (size_t cut = 8; cut < png.size(); cut += png.size() / 61)
+        EXPECT_EQ(ImagePixelSize(png.substr(0, cut)).height, 0) << "cut at " << cut;
+
+    // One wrong bit in the header, the image data or a CRC.
+    const size_t idat = png.find("IDAT");
+    for (size_t at : {size_t(16), size_t(29), idat + 10, png.size() - 14}) {
+        std::string damaged = png;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x01);
+        EXPECT_EQ(ImagePixelSize(damaged).width, 0) << "bit flipped at " << at;
+    }
+    // Chunks all sound, but the image data ends early: a decoder would fill
+    // the missing rows and call it a success.
+    EXPECT_EQ(ImagePixelSize(WithShortIdat(png, (png.size() - idat) / 2)).width, 0);
+    // IEND must be the last chunk read, not any IEND-looking bytes.
+    EXPECT_EQ(ImagePixelSize(png.substr(0, idat - 4) + png.substr(png.size() - 12)).width, 0);
+}
+
+TEST(ImageMeasure, ShortJpegsMeasureZero) {
+    QImage image(640, 480, QImage::Format_RGB888);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    for (bool progressive : {false, true}) {
+        const std::string jpg = Written(image, "JPEG", progressive);
+        ASSERT_EQ(ImagePixelSize(jpg).height, 480);
+        for (size_t cut = 2; cut < jpg.size(); cut += jpg.size() / 61)
+            EXPECT_EQ(ImagePixelSize(jpg.substr(0, cut)).height, 0) << "cut at " << cut;
+        // An end marker before any scan is no image either.
+        const size_t scan = jpg.find("\xff\xda");
+        EXPECT_EQ(ImagePixelSize(jpg.substr(0, scan) + "\xff\xd9").height, 0);
+    }
 }
