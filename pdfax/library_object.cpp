@@ -4,6 +4,7 @@
 #include "open_pdf.h"
 #include "page_geometry.h"
 #include "render_page.h"
+#include "render_queue.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
@@ -34,23 +35,38 @@ void LibraryObject::Release() {
 
 // The renderer is built in; these are accepted so that callers written for a
 // separately loaded renderer keep working.
-int LibraryObject::SetPDFiumFileName(const std::string&) { return 1; }
-int LibraryObject::SelectRenderer(int) { return 1; }
-int LibraryObject::CreateRenderer() { return 1; }
+int LibraryObject::SetPDFiumFileName(const std::string&) {
+    writes_.Drain();
+    return 1;
+}
+int LibraryObject::SelectRenderer(int) {
+    writes_.Drain();
+    return 1;
+}
+int LibraryObject::CreateRenderer() {
+    writes_.Drain();
+    return 1;
+}
 
 int LibraryObject::SetPDFiumRenderFlags(int flags) {
+    writes_.Drain();
     printing_.SetRenderFlags(flags);
     return 1;
 }
 
 // Composition draws no text, so fonts only need ids that SelectFont accepts.
 int LibraryObject::AddUnicodeFont(const std::string& fontName, int, int) {
+    writes_.Drain();
     return fontName.empty() ? 0 : nextFontId_++;
 }
 
-int LibraryObject::SelectFont(int fontId) { return fontId > 0 && fontId < nextFontId_ ? 1 : 0; }
+int LibraryObject::SelectFont(int fontId) {
+    writes_.Drain();
+    return fontId > 0 && fontId < nextFontId_ ? 1 : 0;
+}
 
 int LibraryObject::SetGlobalMeasurementUnits(int units) {
+    writes_.Drain();
     switch (units) {
         case 0: units_.pointsPerUnit = 1.0; return 1;
         case 1: units_.pointsPerUnit = kPointsPerMillimetre; return 1;
@@ -60,6 +76,7 @@ int LibraryObject::SetGlobalMeasurementUnits(int units) {
 }
 
 int LibraryObject::SetGlobalOrigin(int origin) {
+    writes_.Drain();
     switch (origin) {
         case 0: units_.fromTop = false; return 1;
         case 5: units_.fromTop = true; return 1;
@@ -68,6 +85,7 @@ int LibraryObject::SetGlobalOrigin(int origin) {
 }
 
 int LibraryObject::LoadFromFile(const std::string& path, const std::string& password) {
+    writes_.Drain();
     return Guard(0, [&] {
         // A failed load must not leave the previous file current: its sizes
         // would be reported for a file that could not be read.
@@ -109,6 +127,7 @@ double LibraryObject::PageHeight() {
 
 int LibraryObject::ExtractFilePages(const std::string& input, const std::string& password,
                                     const std::string& output, const std::string& pageList) {
+    writes_.Drain();
     return Guard(0, [&] { return AsResult(ExtractPages(input, password, output, pageList)); });
 }
 
@@ -117,6 +136,7 @@ int LibraryObject::DAOpenFileReadOnly(const std::string& path, const std::string
 }
 
 int LibraryObject::DAOpenFile(const std::string& path, const std::string& password) {
+    writes_.Drain();
     return Guard(0, [&] { return files_.Open(path, password, false); });
 }
 
@@ -132,12 +152,18 @@ int LibraryObject::DARenderPageToFile(int fileHandle, int pageRef, int format, d
                                       const std::string& output) {
     return Guard(0, [&] {
         const auto access = files_.Page(fileHandle, pageRef);
-        if (!access.pdf) return 0;
-        return AsResult(RenderPageToFile(*access.pdf, access.page, format, dpi, output));
+        if (!access.pdf || output.empty()) return 0;
+        RgbImage image = RenderPageImage(*access.pdf, access.page, format, dpi);
+        if (image.pixels.empty()) return 0;
+        // Encoding and writing overlap the caller's next page; a write that
+        // fails leaves no file, which callers see once the queue is drained.
+        if (writes_.Push(std::move(image), format, output)) return 1;
+        return AsResult(WriteImageFile(image, format, output));
     });
 }
 
 int LibraryObject::DASetPageSize(int fileHandle, int pageRef, double width, double height) {
+    writes_.Drain();
     return Guard(0, [&] {
         return AsResult(files_.SetPageSize(fileHandle, pageRef, units_.ToPoints(width),
                                            units_.ToPoints(height)));
@@ -145,6 +171,7 @@ int LibraryObject::DASetPageSize(int fileHandle, int pageRef, double width, doub
 }
 
 int LibraryObject::DAAppendFile(int fileHandle) {
+    writes_.Drain();
     return Guard(0, [&] { return AsResult(files_.AppendFile(fileHandle)); });
 }
 
@@ -153,6 +180,7 @@ int LibraryObject::DACloseFile(int fileHandle) {
 }
 
 int LibraryObject::NewDocument() {
+    writes_.Drain();
     return Guard(0, [&] {
         document_ = Document{};
         composer_.Reset();
@@ -165,18 +193,22 @@ int LibraryObject::NewDocument() {
 }
 
 int LibraryObject::SaveToFile(const std::string& path) {
+    writes_.Drain();
     return Guard(0, [&] { return AsResult(!document_.Empty() && composer_.Save(document_, path)); });
 }
 
 int LibraryObject::NewPage() {
+    writes_.Drain();
     return Guard(0, [&] { return AsResult(!document_.Empty() && composer_.NewPage(document_)); });
 }
 
 int LibraryObject::AddImageFromFile(const std::string& path, int) {
+    writes_.Drain();
     return Guard(0, [&] { return document_.Empty() ? 0 : composer_.AddImage(document_, path); });
 }
 
 int LibraryObject::SelectImage(int imageId) {
+    writes_.Drain();
     return Guard(0, [&] { return AsResult(composer_.SelectImage(imageId)); });
 }
 
@@ -185,6 +217,7 @@ double LibraryObject::TopDown(double yPoints) const {
 }
 
 int LibraryObject::DrawImage(double left, double top, double width, double height) {
+    writes_.Drain();
     return Guard(0, [&] {
         if (document_.Empty()) return 0;
         const double h = units_.ToPoints(height);
@@ -196,10 +229,12 @@ int LibraryObject::DrawImage(double left, double top, double width, double heigh
 }
 
 int LibraryObject::SetLineColor(double red, double green, double blue) {
+    writes_.Drain();
     return Guard(0, [&] { return AsResult(composer_.SetLineColor(red, green, blue)); });
 }
 
 int LibraryObject::DrawLine(double x1, double y1, double x2, double y2) {
+    writes_.Drain();
     return Guard(0, [&] {
         if (document_.Empty()) return 0;
         return AsResult(composer_.DrawLine(document_, units_.ToPoints(x1),
@@ -209,15 +244,18 @@ int LibraryObject::DrawLine(double x1, double y1, double x2, double y2) {
 }
 
 std::string LibraryObject::NewCustomPrinter(const std::string& printerName) {
+    writes_.Drain();
     return Guard(std::string(), [&] { return printing_.NewCustomPrinter(printerName); });
 }
 
 int LibraryObject::SetupCustomPrinter(const std::string& customPrinter, int setting, int value) {
+    writes_.Drain();
     return Guard(0, [&] { return printing_.Setup(customPrinter, setting, value); });
 }
 
 int LibraryObject::PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                                  int options) {
+    writes_.Drain();
     return Guard(0, [&] {
         if (document_.Empty() || document_.sourcePath.empty()) return 0;
         return printing_.Print(printerName, firstPage, lastPage, options, document_.sourcePath);

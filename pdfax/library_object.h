@@ -5,6 +5,7 @@
 #include "direct_access.h"
 #include "document.h"
 #include "printing.h"
+#include "render_queue.h"
 
 #include <pdfax/library.h>
 
@@ -72,6 +73,11 @@ private:
     DirectAccess files_;
     Printing printing_;
     int nextFontId_ = 1;
+    // Rendered pages being written. Every call that could look at files or
+    // change what the caller sees first waits for it; the calls of the
+    // per-page render loop do not, so writing overlaps the next render.
+    // Declared last so that its threads are joined before anything else goes.
+    RenderQueue writes_;
 };
 
 }  // namespace pdfax

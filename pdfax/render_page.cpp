@@ -162,23 +162,33 @@ RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size) {
     return out;
 }
 
-bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
-                      const std::string& output) {
-    if ((format != kFormatPng && format != kFormatJpeg) || output.empty())
-        return false;
+RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dpi) {
+    if (format != kFormatPng && format != kFormatJpeg)
+        return {};
     if (!page.isDictionary())
-        return false;
+        return {};
     const PixelSize size = RenderSize(page, dpi);
     if (size.width == 0)
-        return false;
-    const RgbImage image = RasterisePage(FlattenPageForRender(pdf, page), size);
-    if (image.pixels.empty())
+        return {};
+    return RasterisePage(FlattenPageForRender(pdf, page), size);
+}
+
+bool WriteImageFile(const RgbImage& image, int format, const std::string& output) {
+    if ((format != kFormatPng && format != kFormatJpeg) || output.empty() || image.pixels.empty())
         return false;
     const std::string bytes = format == kFormatPng ? EncodePng(image) : EncodeJpeg(image);
     if (bytes.empty())
         return false;
     return ReplaceFileAtomically(output,
                                  [&](const std::string& temp) { return WriteBytes(temp, bytes); });
+}
+
+bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
+                      const std::string& output) {
+    if (output.empty())
+        return false;
+    const RgbImage image = RenderPageImage(pdf, page, format, dpi);
+    return !image.pixels.empty() && WriteImageFile(image, format, output);
 }
 
 }  // namespace pdfax

@@ -25,7 +25,18 @@ enum ImageFormat : int { kFormatJpeg = 1, kFormatPng = 5 };
 bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
                       const std::string& output);
 
-// The stages of RenderPageToFile, for measuring them one by one.
+// The two halves of RenderPageToFile, so that writing can overlap the next
+// page's rendering.
+
+// The page drawn onto white, or an empty image (for unknown formats, absurd
+// sizes and pages the renderer cannot draw).
+RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dpi);
+
+// Encodes `image` as `format` and replaces `output` with it atomically;
+// false, writing nothing, when either fails.
+bool WriteImageFile(const RgbImage& image, int format, const std::string& output);
+
+// The stages of RenderPageImage, for measuring them one by one.
 
 // The bitmap size of `page` at `dpi`: the page as a viewer shows it, in
 // pixels; 0 x 0 when it would be absurdly large or the input is unusable.

@@ -176,10 +176,11 @@ TEST(RenderPage, ThroughTheLibraryWithRotationInMemory) {
     ASSERT_GT(ref, 0);
     ASSERT_NE(lib.DARotatePage(handle, ref, 90), 0);
     ASSERT_EQ(lib.DARenderPageToFile(handle, ref, pdfax::kFormatJpeg, 300.0, dir / "0.jpg"), 1);
+    lib.DACloseFile(handle);
+    lib.NewDocument();  // the image may be written in the background until the next call
     const QImage image = LoadImage(dir / "0.jpg");
     EXPECT_EQ(image.size(), QSize(3508, 2480));
     EXPECT_GT(CountPixels(image, 0, 0, 1, 1).red, 3000);
-    lib.DACloseFile(handle);
 
     // A file that did not open gives no handle, and rendering by it nothing.
     const int bad = lib.DAOpenFileReadOnly(dir / "missing.pdf", "");

@@ -1,0 +1,91 @@
+#include "render_queue.h"
+
+#include "render_page.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace pdfax {
+RenderQueue::RenderQueue(int workers, std::size_t capacity)
+    : workerCount_(std::max(1, workers)), capacity_(std::max<std::size_t>(1, capacity)) {}
+
+RenderQueue::~RenderQueue() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& worker : workers_) {
+        if (worker.joinable())
+            worker.join();
+    }
+}
+
+// Threads start with the first page, so a library that never renders, or a
+// process that only loads the module, runs none.
+bool RenderQueue::StartLocked() {
+    try {
+        while (static_cast<int>(workers_.size()) < workerCount_)
+            workers_.emplace_back([this] { Work(); });
+    } catch (...) {
+        // Fewer threads than asked for still drain the queue.
+    }
+    return !workers_.empty();
+}
+
+bool RenderQueue::PendingLocked(const std::string& output) const {
+    if (std::find(writing_.begin(), writing_.end(), output) != writing_.end())
+        return true;
+    return std::any_of(queued_.begin(), queued_.end(),
+                       [&](const Job& job) { return job.output == output; });
+}
+
+bool RenderQueue::Push(RgbImage&& image, int format, const std::string& output) {
+    std::unique_lock lock(mutex_);
+    if (!StartLocked())
+        return false;
+    changed_.wait(lock, [&] {
+        return queued_.size() + writing_.size() < capacity_ && !PendingLocked(output);
+    });
+    queued_.push_back(Job{std::move(image), format, output});
+    lock.unlock();
+    changed_.notify_all();
+    return true;
+}
+
+void RenderQueue::Drain() noexcept {
+    try {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return queued_.empty() && writing_.empty(); });
+    } catch (...) {
+        // Locking cannot fail on a mutex this object owns; nothing to wait for otherwise.
+    }
+}
+
+void RenderQueue::Work() noexcept {
+    try {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return stopping_ || !queued_.empty(); });
+            if (queued_.empty())
+                return;  // stopping, and nothing left to write
+            Job job = std::move(queued_.front());
+            queued_.pop_front();
+            writing_.push_back(job.output);
+            lock.unlock();
+            try {
+                // A failed write leaves no file, which is how callers see it.
+                WriteImageFile(job.image, job.format, job.output);
+            } catch (...) {
+            }
+            const std::string output = std::move(job.output);
+            job = Job{};  // the bitmap goes before the next one is admitted
+            lock.lock();
+            writing_.erase(std::find(writing_.begin(), writing_.end(), output));
+            changed_.notify_all();
+        }
+    } catch (...) {
+    }
+}
+
+}  // namespace pdfax
