@@ -23,8 +23,8 @@ public:
     }
     void SelectImage(int imageId) override { selected_ = imageId; }
     void DrawImage(double left, double top, double width, double height) override {
-        const ImageSpec& spec = specs_.at(ids_.at(selected_ - 1));
-        pages_.back().images.push_back({left, top, width, height, spec.width, spec.height, ""});
+        const ImageSpec& pixels = specs_.at(ids_.at(selected_ - 1));
+        pages_.back().images.push_back({left, top, width, height, pixels.width, pixels.height, ""});
     }
     void SetLineColor(double red, double green, double blue) override {
         colour_[0] = red;
