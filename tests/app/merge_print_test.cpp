@@ -30,6 +30,8 @@ namespace vellumark {
 namespace {
 
 using testing::CupsTestServer;
+using testing::StartSuiteServer;
+using testing::StopSuiteServer;
 
 constexpr int kA4Two = 0;
 constexpr int kA4Four = 2;
@@ -75,17 +77,11 @@ protected:
     static void SetUpTestSuite() {
         PrintOptionsWindow::SetOpeningPause(std::chrono::milliseconds(0));
         // Listed by name, so the default is neither the first nor the last.
-        if (CupsTestServer::Available())
-            server_ = new CupsTestServer({"Alpha", "Gamma", "Beta"});
+        server_ = StartSuiteServer({"Alpha", "Gamma", "Beta"});
     }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
+    static void TearDownTestSuite() { StopSuiteServer(server_); }
     void SetUp() override {
-        if (!server_)
-            GTEST_SKIP() << "/usr/sbin/cupsd is not installed";
-        ASSERT_TRUE(server_->Running()) << server_->Problem();
+        VELLUMARK_REQUIRE_CUPS(server_);
         SetMessageBoxHook([this](const QString&, const QString& text, QMessageBox::Icon) {
             report_ = text;
             // The print options follow the report as a modal dialog.

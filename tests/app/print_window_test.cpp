@@ -28,6 +28,8 @@ namespace vellumark {
 namespace {
 
 using testing::CupsTestServer;
+using testing::StartSuiteServer;
+using testing::StopSuiteServer;
 
 void WritePages(const std::string& path, int pages) {
     QPDF pdf;
@@ -56,17 +58,11 @@ class PrintWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         PrintOptionsWindow::SetOpeningPause(std::chrono::milliseconds(0));
-        if (CupsTestServer::Available())
-            server_ = new CupsTestServer({"Alpha", "Beta"});
+        server_ = StartSuiteServer({"Alpha", "Beta"});
     }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
+    static void TearDownTestSuite() { StopSuiteServer(server_); }
     void SetUp() override {
-        if (!server_)
-            GTEST_SKIP() << "/usr/sbin/cupsd is not installed";
-        ASSERT_TRUE(server_->Running()) << server_->Problem();
+        VELLUMARK_REQUIRE_CUPS(server_);
         state_.programDirectory = dir_.path();
         state_.pdfLibrary = testing::Library();
         state_.printPaperLength = 297;

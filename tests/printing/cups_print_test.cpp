@@ -14,6 +14,8 @@ namespace vellumark {
 namespace {
 
 using testing::CupsTestServer;
+using testing::StartSuiteServer;
+using testing::StopSuiteServer;
 
 // A PDF of `pages` blank A4 pages.
 void WritePages(const std::string& path, int pages) {
@@ -31,20 +33,9 @@ void WritePages(const std::string& path, int pages) {
 
 class CupsPrint : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!CupsTestServer::Available())
-            return;
-        server_ = new CupsTestServer({"Alpha", "Beta"});
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override {
-        if (!server_)
-            GTEST_SKIP() << "/usr/sbin/cupsd is not installed";
-        ASSERT_TRUE(server_->Running()) << server_->Problem();
-    }
+    static void SetUpTestSuite() { server_ = StartSuiteServer({"Alpha", "Beta"}); }
+    static void TearDownTestSuite() { StopSuiteServer(server_); }
+    void SetUp() override { VELLUMARK_REQUIRE_CUPS(server_); }
 
     static CupsTestServer* server_;
 };

@@ -50,6 +50,15 @@ std::string AttributeText(ipp_attribute_t* attribute) {
 
 }  // namespace
 
+CupsTestServer* StartSuiteServer(const std::vector<std::string>& queues) {
+    return CupsTestServer::Available() ? new CupsTestServer(queues) : nullptr;
+}
+
+void StopSuiteServer(CupsTestServer*& server) {
+    delete server;
+    server = nullptr;
+}
+
 bool CupsTestServer::Available() {
     return access("/usr/sbin/cupsd", X_OK) == 0;
 }

@@ -3,6 +3,8 @@
 // libcups in this process is pointed at it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -39,7 +41,20 @@ private:
     std::string problem_;
 };
 
+// One scheduler for the tests of a suite: started in SetUpTestSuite (null
+// where cupsd is not installed), stopped in TearDownTestSuite, and checked in
+// each test's SetUp with VELLUMARK_REQUIRE_CUPS.
+CupsTestServer* StartSuiteServer(const std::vector<std::string>& queues);
+void StopSuiteServer(CupsTestServer*& server);
+
 // Pages of a PDF file, read with qpdf; -1 when it cannot be read.
 int PdfPageCount(const std::string& path);
 
 }  // namespace vellumark::testing
+
+#define VELLUMARK_REQUIRE_CUPS(server)                           \
+    do {                                                         \
+        if (!(server))                                           \
+            GTEST_SKIP() << "/usr/sbin/cupsd is not installed";  \
+        ASSERT_TRUE((server)->Running()) << (server)->Problem(); \
+    } while (0)
