@@ -1,5 +1,6 @@
 #include "merge_pipeline.h"
 
+#include "image_measurer.h"
 #include "pdf_library.h"
 #include "sheet_layout.h"
 
@@ -98,39 +99,65 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
     std::error_code ignored;
     std::filesystem::create_directories(settings.tempImageFolder, ignored);
 
-    // Every invoice is rendered first, so that the library writes one image
-    // while it renders the next.
+    // The library writes each image while it renders the next, and the
+    // images are measured on a thread of their own as they appear; a row's
+    // progress cell turns once its image is measured, rows in order.
     const bool turn = TurnsTallInvoices(mode);
     std::vector<char> isTall(rowCount);
     std::vector<char> rendered(rowCount);
+    ImageMeasurer measurer;
+    std::vector<std::size_t> ticket(rowCount);
+    int handedOver = 0;  // rows before this one are with the measurer or failed
+    int marked = 0;      // rows before this one have their progress cell set
+    std::vector<SheetImage> measured(rowCount);
+    // Images are renamed into place whole, so one that exists is finished.
+    const auto handOver = [&](int upTo, bool drained) {
+        for (; handedOver < upTo; ++handedOver) {
+            const std::string image = settings.ImagePath(handedOver, isTall[handedOver]);
+            if (rendered[handedOver] && !drained && !IsFile(image))
+                break;
+            ticket[handedOver] = rendered[handedOver] ? measurer.Add(image) : 0;
+        }
+    };
+    const auto mark = [&](bool wait) {
+        for (; marked < handedOver; ++marked) {
+            if (rendered[marked]) {
+                if (!wait && !measurer.Ready(ticket[marked]))
+                    break;
+                measured[marked] = measurer.Take(ticket[marked]);
+            }
+            const SheetImage& image = measured[marked];
+            rows.SetCell(marked, kColumnProgress,
+                         image.pixelWidth > 0 && image.pixelHeight > 0 ? kDoneText : kFailedText);
+            if (wait)
+                Notify(progress, -1);
+        }
+    };
     for (int row = 0; row < rowCount; ++row) {
         isTall[row] = IsTallRow(rows, row);
         rendered[row] = RenderInvoice(pdf, rows.Path(row), isTall[row], isTall[row] && turn,
                                       settings.ImagePath(row, isTall[row]));
+        handOver(row + 1, false);
+        mark(false);
         Notify(progress, row);
     }
     // Building the template waits for the library's last image writes, so
-    // the images are complete on disk from here on.
+    // every image is complete on disk from here on.
     const SheetTemplate sheetTemplate = LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
+    handOver(rowCount, true);
+    mark(true);
 
-    // Images are collected in row order, each measured once; a row whose
-    // invoice gave no decodable image is marked and left off the sheets.
+    // Images are collected in row order; a row whose invoice gave no
+    // decodable image is left off the sheets.
     std::vector<SheetImage> tall;
     std::vector<SheetImage> shortImages;
     std::map<std::string, int> rowOfImage;
     for (int row = 0; row < rowCount; ++row) {
-        const std::string image = settings.ImagePath(row, isTall[row]);
-        bool usable = rendered[row] && IsFile(image);
-        if (usable) {
-            SheetImage measured = MeasureSheetImage(image);
-            usable = measured.pixelWidth > 0 && measured.pixelHeight > 0;
-            if (usable) {
-                rowOfImage[image] = row;
-                (isTall[row] ? tall : shortImages).push_back(std::move(measured));
-            }
+        SheetImage& image = measured[row];
+        if (image.pixelWidth > 0 && image.pixelHeight > 0) {
+            rowOfImage[image.path] = row;
+            (isTall[row] ? tall : shortImages).push_back(std::move(image));
         }
-        rows.SetCell(row, kColumnProgress, usable ? kDoneText : kFailedText);
-        Notify(progress, -1);
     }
 
     if (!sheetTemplate.loaded || (tall.empty() && shortImages.empty())) {

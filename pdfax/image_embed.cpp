@@ -1,5 +1,7 @@
 #include "image_embed.h"
 
+#include "written_images.h"
+
 #include <png.h>
 #include <zlib.h>
 
@@ -7,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace pdfax {
@@ -17,11 +18,15 @@ namespace {
 constexpr std::uint64_t kMaxDecodedBytes = 500ull * 1024 * 1024;
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    return bytes.empty() || static_cast<bool>(in.read(bytes.data(), size));
 }
 
 std::uint32_t Be16(const unsigned char* p) {
@@ -270,7 +275,7 @@ QPDFObjectHandle EmbedDecodedPng(QPDF& pdf, const std::string& bytes) {
                          QPDFObjectHandle::newNull());
 }
 
-QPDFObjectHandle EmbedPng(QPDF& pdf, const std::string& bytes) {
+QPDFObjectHandle EmbedPng(QPDF& pdf, const std::string& path, const std::string& bytes) {
     PngInfo info;
     if (!ParsePng(bytes, info))
         return {};
@@ -279,7 +284,9 @@ QPDFObjectHandle EmbedPng(QPDF& pdf, const std::string& bytes) {
     if (!direct)
         return EmbedDecodedPng(pdf, bytes);
     const int channels = info.colorType == 2 ? 3 : 1;
-    if (!IdatDecodes(info, channels))
+    // Our own rendered pages are made from exactly their rows; inflating
+    // them again would only repeat that.
+    if (!IsUnchangedWrittenImage(path, bytes) && !IdatDecodes(info, channels))
         return {};
     const int w = static_cast<int>(info.width), h = static_cast<int>(info.height);
     auto parms = QPDFObjectHandle::newDictionary();
@@ -301,7 +308,7 @@ QPDFObjectHandle EmbedImageFile(QPDF& pdf, const std::string& path) {
     if (p[0] == 0xFF && p[1] == 0xD8)
         return EmbedJpeg(pdf, std::move(bytes));
     if (p[0] == 0x89 && p[1] == 'P')
-        return EmbedPng(pdf, bytes);
+        return EmbedPng(pdf, path, bytes);
     return {};
 }
 

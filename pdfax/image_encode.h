@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,14 @@ struct PngOptions {
 // Empty on failure.
 std::string EncodePng(const RgbImage& image, const PngOptions& options = {});
 std::string EncodeJpeg(const RgbImage& image, int quality = 92);
+
+// Fills `out` with row `y` (top row 0) as width * 3 bytes of 8-bit RGB.
+using RgbRows = std::function<void(int y, std::uint8_t* out)>;
+
+// The same encodings from rows made on demand, so that an image never has to
+// exist whole in RGB. The PNG is written with the default options; for those
+// EncodePng gives the same bytes.
+std::string EncodePngRows(int width, int height, const RgbRows& rows);
+std::string EncodeJpegRows(int width, int height, const RgbRows& rows, int quality = 92);
 
 }  // namespace pdfax

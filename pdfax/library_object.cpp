@@ -23,14 +23,19 @@ Result Guard(Result failure, Body&& body) noexcept {
     }
 }
 
-int AsResult(bool ok) { return ok ? 1 : 0; }
+int AsResult(bool ok) {
+    return ok ? 1 : 0;
+}
 
 }  // namespace
 
-void LibraryObject::AddRef() { refs_.fetch_add(1); }
+void LibraryObject::AddRef() {
+    refs_.fetch_add(1);
+}
 
 void LibraryObject::Release() {
-    if (refs_.fetch_sub(1) == 1) delete this;
+    if (refs_.fetch_sub(1) == 1)
+        delete this;
 }
 
 // The renderer is built in; these are accepted so that callers written for a
@@ -68,19 +73,31 @@ int LibraryObject::SelectFont(int fontId) {
 int LibraryObject::SetGlobalMeasurementUnits(int units) {
     writes_.Drain();
     switch (units) {
-        case 0: units_.pointsPerUnit = 1.0; return 1;
-        case 1: units_.pointsPerUnit = kPointsPerMillimetre; return 1;
-        case 2: units_.pointsPerUnit = 72.0; return 1;
-        default: return 0;
+        case 0:
+            units_.pointsPerUnit = 1.0;
+            return 1;
+        case 1:
+            units_.pointsPerUnit = kPointsPerMillimetre;
+            return 1;
+        case 2:
+            units_.pointsPerUnit = 72.0;
+            return 1;
+        default:
+            return 0;
     }
 }
 
 int LibraryObject::SetGlobalOrigin(int origin) {
     writes_.Drain();
     switch (origin) {
-        case 0: units_.fromTop = false; return 1;
-        case 5: units_.fromTop = true; return 1;
-        default: return 0;
+        case 0:
+            units_.fromTop = false;
+            return 1;
+        case 5:
+            units_.fromTop = true;
+            return 1;
+        default:
+            return 0;
     }
 }
 
@@ -92,7 +109,8 @@ int LibraryObject::LoadFromFile(const std::string& path, const std::string& pass
         document_ = Document{};
         composer_.Reset();
         OpenedPdf opened = OpenPdf(path, password);
-        if (!opened.pdf) return 0;
+        if (!opened.pdf)
+            return 0;
         document_.pdf = std::move(opened.pdf);
         document_.sourcePath = path;
         return 1;
@@ -101,25 +119,31 @@ int LibraryObject::LoadFromFile(const std::string& path, const std::string& pass
 
 int LibraryObject::PageCount() {
     return Guard(0, [&] {
-        if (document_.Empty()) return 0;
+        if (document_.Empty())
+            return 0;
         return static_cast<int>(QPDFPageDocumentHelper(*document_.pdf).getAllPages().size());
     });
 }
 
 double LibraryObject::PageWidth() {
     return Guard(0.0, [&] {
-        if (document_.Empty()) return 0.0;
+        if (document_.Empty())
+            return 0.0;
         auto pages = QPDFPageDocumentHelper(*document_.pdf).getAllPages();
-        if (document_.currentPage >= static_cast<int>(pages.size())) return 0.0;
-        return units_.FromPoints(ViewerPageSize(pages[document_.currentPage].getObjectHandle()).width);
+        if (document_.currentPage >= static_cast<int>(pages.size()))
+            return 0.0;
+        return units_.FromPoints(
+            ViewerPageSize(pages[document_.currentPage].getObjectHandle()).width);
     });
 }
 
 double LibraryObject::PageHeight() {
     return Guard(0.0, [&] {
-        if (document_.Empty()) return 0.0;
+        if (document_.Empty())
+            return 0.0;
         auto pages = QPDFPageDocumentHelper(*document_.pdf).getAllPages();
-        if (document_.currentPage >= static_cast<int>(pages.size())) return 0.0;
+        if (document_.currentPage >= static_cast<int>(pages.size()))
+            return 0.0;
         return units_.FromPoints(
             ViewerPageSize(pages[document_.currentPage].getObjectHandle()).height);
     });
@@ -152,13 +176,17 @@ int LibraryObject::DARenderPageToFile(int fileHandle, int pageRef, int format, d
                                       const std::string& output) {
     return Guard(0, [&] {
         const auto access = files_.Page(fileHandle, pageRef);
-        if (!access.pdf || output.empty()) return 0;
-        RgbImage image = RenderPageImage(*access.pdf, access.page, format, dpi);
-        if (image.pixels.empty()) return 0;
-        // Encoding and writing overlap the caller's next page; a write that
-        // fails leaves no file, which callers see once the queue is drained.
-        if (writes_.Push(std::move(image), format, output)) return 1;
-        return AsResult(WriteImageFile(image, format, output));
+        if (!access.pdf || output.empty())
+            return 0;
+        QImage bitmap = RenderPageBitmap(*access.pdf, access.page, format, dpi);
+        if (bitmap.isNull())
+            return 0;
+        // Compositing, encoding and writing overlap the caller's next page; a
+        // write that fails leaves no file, which callers see once the queue
+        // is drained.
+        if (writes_.Push(bitmap, format, output))
+            return 1;
+        return AsResult(WriteBitmapFile(bitmap, format, output));
     });
 }
 
@@ -184,7 +212,8 @@ int LibraryObject::NewDocument() {
     return Guard(0, [&] {
         document_ = Document{};
         composer_.Reset();
-        if (!composer_.NewDocument(document_)) return 0;
+        if (!composer_.NewDocument(document_))
+            return 0;
         // A new document starts with the Unicode font selected, as callers
         // that draw text on it expect.
         SelectFont(AddUnicodeFont("SimSun", 1, 0));
@@ -194,7 +223,8 @@ int LibraryObject::NewDocument() {
 
 int LibraryObject::SaveToFile(const std::string& path) {
     writes_.Drain();
-    return Guard(0, [&] { return AsResult(!document_.Empty() && composer_.Save(document_, path)); });
+    return Guard(0,
+                 [&] { return AsResult(!document_.Empty() && composer_.Save(document_, path)); });
 }
 
 int LibraryObject::NewPage() {
@@ -219,12 +249,13 @@ double LibraryObject::TopDown(double yPoints) const {
 int LibraryObject::DrawImage(double left, double top, double width, double height) {
     writes_.Drain();
     return Guard(0, [&] {
-        if (document_.Empty()) return 0;
+        if (document_.Empty())
+            return 0;
         const double h = units_.ToPoints(height);
         // From the bottom, `top` names the image's lower edge.
         const double y = units_.fromTop ? units_.ToPoints(top) : TopDown(units_.ToPoints(top)) - h;
-        return AsResult(composer_.DrawImage(document_, units_.ToPoints(left), y,
-                                            units_.ToPoints(width), h));
+        return AsResult(
+            composer_.DrawImage(document_, units_.ToPoints(left), y, units_.ToPoints(width), h));
     });
 }
 
@@ -236,7 +267,8 @@ int LibraryObject::SetLineColor(double red, double green, double blue) {
 int LibraryObject::DrawLine(double x1, double y1, double x2, double y2) {
     writes_.Drain();
     return Guard(0, [&] {
-        if (document_.Empty()) return 0;
+        if (document_.Empty())
+            return 0;
         return AsResult(composer_.DrawLine(document_, units_.ToPoints(x1),
                                            TopDown(units_.ToPoints(y1)), units_.ToPoints(x2),
                                            TopDown(units_.ToPoints(y2))));
@@ -257,7 +289,8 @@ int LibraryObject::PrintDocument(const std::string& printerName, int firstPage, 
                                  int options) {
     writes_.Drain();
     return Guard(0, [&] {
-        if (document_.Empty() || document_.sourcePath.empty()) return 0;
+        if (document_.Empty() || document_.sourcePath.empty())
+            return 0;
         return printing_.Print(printerName, firstPage, lastPage, options, document_.sourcePath);
     });
 }

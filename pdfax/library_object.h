@@ -23,8 +23,7 @@ public:
     int CreateRenderer() override;
     int SetPDFiumRenderFlags(int flags) override;
 
-    int AddUnicodeFont(const std::string& fontName, int encodingOptions,
-                       int embedOptions) override;
+    int AddUnicodeFont(const std::string& fontName, int encodingOptions, int embedOptions) override;
     int SelectFont(int fontId) override;
     int SetGlobalMeasurementUnits(int units) override;
     int SetGlobalOrigin(int origin) override;

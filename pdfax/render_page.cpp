@@ -2,6 +2,7 @@
 
 #include "atomic_file.h"
 #include "page_geometry.h"
+#include "written_images.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -62,27 +63,14 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
     return std::fclose(file) == 0 && written;
 }
 
-// Qt PDF hands back ARGB over transparency; what prints is that over white paper.
-void CompositeOntoWhite(const QImage& argb, RgbImage& out) {
-    const bool premultiplied = argb.format() == QImage::Format_ARGB32_Premultiplied;
-    std::uint8_t* dst = out.pixels.data();
-    for (int y = 0; y < out.height; ++y) {
-        const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (int x = 0; x < out.width; ++x, dst += 3) {
-            const QRgb p = src[x];
-            const unsigned a = qAlpha(p);
-            const unsigned rest = 255 - a;
-            if (premultiplied) {
-                dst[0] = static_cast<std::uint8_t>(qRed(p) + rest);
-                dst[1] = static_cast<std::uint8_t>(qGreen(p) + rest);
-                dst[2] = static_cast<std::uint8_t>(qBlue(p) + rest);
-            } else {
-                dst[0] = static_cast<std::uint8_t>((qRed(p) * a + 255 * rest + 127) / 255);
-                dst[1] = static_cast<std::uint8_t>((qGreen(p) * a + 255 * rest + 127) / 255);
-                dst[2] = static_cast<std::uint8_t>((qBlue(p) * a + 255 * rest + 127) / 255);
-            }
-        }
-    }
+// src over opaque white, rounded to nearest: what prints of a pixel the
+// renderer left partly transparent.
+inline std::uint8_t OverWhite(unsigned channel, unsigned alpha) {
+    return static_cast<std::uint8_t>((channel * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+inline std::uint8_t PremultipliedOverWhite(unsigned channel, unsigned alpha) {
+    return static_cast<std::uint8_t>(channel + 255 - alpha);
 }
 
 }  // namespace
@@ -134,7 +122,58 @@ std::string FlattenPageForRender(QPDF& pdf, QPDFObjectHandle page) {
     return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
 }
 
-RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size) {
+namespace {
+
+// The renderer's two ARGB layouts as they are; anything else converted.
+QImage AsArgb(const QImage& bitmap) {
+    if (bitmap.format() == QImage::Format_ARGB32 ||
+        bitmap.format() == QImage::Format_ARGB32_Premultiplied)
+        return bitmap;
+    return bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+void CompositeRowOntoWhite(const QImage& argb, int y, std::uint8_t* dst) {
+    const bool premultiplied = argb.format() == QImage::Format_ARGB32_Premultiplied;
+    const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+    for (int x = 0; x < argb.width(); ++x, dst += 3) {
+        const QRgb p = src[x];
+        const unsigned a = qAlpha(p);
+        // Rendered pages are almost all opaque ink or untouched paper;
+        // those two need no arithmetic.
+        if (a == 255) {
+            dst[0] = static_cast<std::uint8_t>(qRed(p));
+            dst[1] = static_cast<std::uint8_t>(qGreen(p));
+            dst[2] = static_cast<std::uint8_t>(qBlue(p));
+        } else if (a == 0) {
+            dst[0] = dst[1] = dst[2] = 255;
+        } else if (premultiplied) {
+            dst[0] = PremultipliedOverWhite(qRed(p), a);
+            dst[1] = PremultipliedOverWhite(qGreen(p), a);
+            dst[2] = PremultipliedOverWhite(qBlue(p), a);
+        } else {
+            dst[0] = OverWhite(qRed(p), a);
+            dst[1] = OverWhite(qGreen(p), a);
+            dst[2] = OverWhite(qBlue(p), a);
+        }
+    }
+}
+
+}  // namespace
+
+RgbImage CompositeOntoWhite(const QImage& bitmap) {
+    if (bitmap.isNull())
+        return {};
+    const QImage argb = AsArgb(bitmap);
+    RgbImage out;
+    out.width = argb.width();
+    out.height = argb.height();
+    out.pixels.resize(std::size_t(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y)
+        CompositeRowOntoWhite(argb, y, out.pixels.data() + std::size_t(out.width) * 3 * y);
+    return out;
+}
+
+QImage RasteriseBitmap(const std::string& pdfBytes, PixelSize size) {
     if (size.width <= 0 || size.height <= 0)
         return {};
     QByteArray data = QByteArray::fromRawData(pdfBytes.data(), qsizetype(pdfBytes.size()));
@@ -146,23 +185,17 @@ RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size) {
     document.load(&buffer);
     if (document.status() != QPdfDocument::Status::Ready || document.pageCount() != 1)
         return {};
-    const QImage rendered = document.render(0, QSize(size.width, size.height));
-    if (rendered.isNull() || rendered.width() != size.width || rendered.height() != size.height) {
+    QImage rendered = document.render(0, QSize(size.width, size.height));
+    if (rendered.isNull() || rendered.width() != size.width || rendered.height() != size.height)
         return {};
-    }
-    const QImage argb = rendered.format() == QImage::Format_ARGB32 ||
-                                rendered.format() == QImage::Format_ARGB32_Premultiplied
-                            ? rendered
-                            : rendered.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    RgbImage out;
-    out.width = size.width;
-    out.height = size.height;
-    out.pixels.resize(std::size_t(size.width) * size.height * 3);
-    CompositeOntoWhite(argb, out);
-    return out;
+    return rendered;
 }
 
-RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dpi) {
+RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size) {
+    return CompositeOntoWhite(RasteriseBitmap(pdfBytes, size));
+}
+
+QImage RenderPageBitmap(QPDF& pdf, QPDFObjectHandle page, int format, double dpi) {
     if (format != kFormatPng && format != kFormatJpeg)
         return {};
     if (!page.isDictionary())
@@ -170,7 +203,11 @@ RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dp
     const PixelSize size = RenderSize(page, dpi);
     if (size.width == 0)
         return {};
-    return RasterisePage(FlattenPageForRender(pdf, page), size);
+    return RasteriseBitmap(FlattenPageForRender(pdf, page), size);
+}
+
+RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dpi) {
+    return CompositeOntoWhite(RenderPageBitmap(pdf, page, format, dpi));
 }
 
 bool WriteImageFile(const RgbImage& image, int format, const std::string& output) {
@@ -183,12 +220,31 @@ bool WriteImageFile(const RgbImage& image, int format, const std::string& output
                                  [&](const std::string& temp) { return WriteBytes(temp, bytes); });
 }
 
+// Rows are put onto white as the encoder asks for them, so the page never
+// exists whole in RGB besides its bitmap.
+bool WriteBitmapFile(const QImage& bitmap, int format, const std::string& output) {
+    if ((format != kFormatPng && format != kFormatJpeg) || output.empty() || bitmap.isNull())
+        return false;
+    const QImage argb = AsArgb(bitmap);
+    const RgbRows rows = [&argb](int y, std::uint8_t* out) { CompositeRowOntoWhite(argb, y, out); };
+    const std::string bytes = format == kFormatPng
+                                  ? EncodePngRows(argb.width(), argb.height(), rows)
+                                  : EncodeJpegRows(argb.width(), argb.height(), rows);
+    if (bytes.empty())
+        return false;
+    if (!ReplaceFileAtomically(output,
+                               [&](const std::string& temp) { return WriteBytes(temp, bytes); }))
+        return false;
+    if (format == kFormatPng)
+        RememberWrittenImage(output, bytes);
+    return true;
+}
+
 bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
                       const std::string& output) {
     if (output.empty())
         return false;
-    const RgbImage image = RenderPageImage(pdf, page, format, dpi);
-    return !image.pixels.empty() && WriteImageFile(image, format, output);
+    return WriteBitmapFile(RenderPageBitmap(pdf, page, format, dpi), format, output);
 }
 
 }  // namespace pdfax

@@ -9,6 +9,8 @@
 
 #include "image_encode.h"
 
+#include <QImage>
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
@@ -25,16 +27,25 @@ enum ImageFormat : int { kFormatJpeg = 1, kFormatPng = 5 };
 bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
                       const std::string& output);
 
-// The two halves of RenderPageToFile, so that writing can overlap the next
-// page's rendering.
+// The halves of RenderPageToFile, so that everything but the drawing itself
+// can overlap the next page's rendering.
 
-// The page drawn onto white, or an empty image (for unknown formats, absurd
-// sizes and pages the renderer cannot draw).
+// The page as the renderer draws it: ARGB over transparency, or a null image
+// for unknown formats, absurd sizes and pages the renderer cannot draw.
+QImage RenderPageBitmap(QPDF& pdf, QPDFObjectHandle page, int format, double dpi);
+
+// What of `bitmap` prints on white paper; empty for a null bitmap.
+RgbImage CompositeOntoWhite(const QImage& bitmap);
+
+// RenderPageBitmap put onto white.
 RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dpi);
 
 // Encodes `image` as `format` and replaces `output` with it atomically;
 // false, writing nothing, when either fails.
 bool WriteImageFile(const RgbImage& image, int format, const std::string& output);
+
+// CompositeOntoWhite, then WriteImageFile.
+bool WriteBitmapFile(const QImage& bitmap, int format, const std::string& output);
 
 // The stages of RenderPageImage, for measuring them one by one.
 
@@ -50,8 +61,11 @@ PixelSize RenderSize(QPDFObjectHandle page, double dpi);
 // prints merged into its content. The source document is not changed.
 std::string FlattenPageForRender(QPDF& pdf, QPDFObjectHandle page);
 
-// Draws the single page of `pdfBytes` at exactly `size` onto white. An empty
-// image when the renderer cannot.
+// Draws the single page of `pdfBytes` at exactly `size`; a null image when
+// the renderer cannot.
+QImage RasteriseBitmap(const std::string& pdfBytes, PixelSize size);
+
+// RasteriseBitmap put onto white; an empty image when the renderer cannot.
 RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size);
 
 }  // namespace pdfax

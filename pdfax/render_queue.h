@@ -1,11 +1,13 @@
-// Encoding and writing rendered pages off the rendering thread.
+// Finishing rendered pages off the rendering thread.
 //
 // Rendering is serialised inside the renderer, so it stays on the caller's
-// thread; turning the bitmap into PNG or JPEG bytes and writing them is
-// independent work that a few threads can do while the next page renders.
+// thread; putting the bitmap onto white, turning it into PNG or JPEG bytes
+// and writing them is independent work that a few threads can do while the
+// next page renders. Those threads run at a lower priority than the caller,
+// so that on a machine with few cores the rendering keeps its core.
 #pragma once
 
-#include "image_encode.h"
+#include <QImage>
 
 #include <condition_variable>
 #include <cstddef>
@@ -21,25 +23,25 @@ class RenderQueue {
 public:
     // At most `capacity` images are held at once, queued or being written,
     // so memory stays bounded however many pages are rendered.
-    explicit RenderQueue(int workers = 2, std::size_t capacity = 3);
+    explicit RenderQueue(int workers = 2, std::size_t capacity = 6);
     // Finishes every queued write, then stops the threads.
     ~RenderQueue();
     RenderQueue(const RenderQueue&) = delete;
     RenderQueue& operator=(const RenderQueue&) = delete;
 
-    // Hands `image` over to be written to `output` as `format`, whole or not
-    // at all. Blocks while the queue is full, and while an earlier write to
-    // the same name is pending, so that the last call's image wins. False,
-    // leaving `image` as it was, when no thread could be started; the caller
+    // Hands `bitmap` over to be put onto white and written to `output` as
+    // `format`, whole or not at all. Blocks while the queue is full, and
+    // while an earlier write to the same name is pending, so that the last
+    // call's image wins. False when no thread could be started; the caller
     // then writes it itself.
-    bool Push(RgbImage&& image, int format, const std::string& output);
+    bool Push(QImage bitmap, int format, const std::string& output);
 
     // Returns once every write handed over so far is finished.
     void Drain() noexcept;
 
 private:
     struct Job {
-        RgbImage image;
+        QImage bitmap;
         int format = 0;
         std::string output;
     };

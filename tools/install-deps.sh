@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-pdf-dev libgl-dev
     libqpdf-dev qpdf
-    libpng-dev libjpeg-dev zlib1g-dev
+    libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev
     libcups2-dev cups cups-client cups-ipp-utils
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
     xvfb xauth imagemagick poppler-utils x11-utils

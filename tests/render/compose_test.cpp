@@ -283,3 +283,32 @@ TEST(Compose, FailedSaveReportsZeroAndKeepsThePreviousFile) {
     chmod((dir / "ro").c_str(), 0755);
     EXPECT_EQ(ReadFile(dir / "ro/out.pdf"), "previous");
 }
+
+// The library trusts the images it rendered itself only while they are the
+// very files it wrote: the same name with other content is checked in full.
+TEST(Compose, OwnRenderedImagesTrustedOnlyWhileUnchanged) {
+    auto& lib = Library();
+    TempDir dir;
+    WriteBlankPdf(dir / "page.pdf", 595, 420);
+    const int handle = lib.DAOpenFileReadOnly(dir / "page.pdf", "");
+    ASSERT_GT(handle, 0);
+    ASSERT_EQ(lib.DARenderPageToFile(handle, lib.DAFindPage(handle, 1), 5, 72, dir / "0.png"), 1);
+    lib.DACloseFile(handle);
+    ASSERT_EQ(lib.NewDocument(), 1);
+    EXPECT_GT(lib.AddImageFromFile(dir / "0.png", 0), 0);
+
+    const std::string png = ReadFile(dir / "0.png");
+    // Image data cut short, or damaged at the same size, with every CRC
+    // right, under the trusted name.
+    for (const std::string& bad : {WithShortIdat(png, 20), WithDamagedIdat(png)}) {
+        ASSERT_NE(bad, png);
+        WriteFile(dir / "0.png", bad);
+        ASSERT_EQ(lib.NewDocument(), 1);
+        EXPECT_EQ(lib.AddImageFromFile(dir / "0.png", 0), 0) << bad.size();
+    }
+    // The original bytes written again by someone else are a new file, which
+    // passes the full check.
+    WriteFile(dir / "0.png", png);
+    ASSERT_EQ(lib.NewDocument(), 1);
+    EXPECT_GT(lib.AddImageFromFile(dir / "0.png", 0), 0);
+}

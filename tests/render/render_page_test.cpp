@@ -189,3 +189,40 @@ TEST(RenderPage, ThroughTheLibraryWithRotationInMemory) {
               0);
     EXPECT_FALSE(Exists(dir / "1.png"));
 }
+
+// Every alpha over every channel value, in both layouts the renderer may hand
+// back: the result is the pixel over white, rounded to nearest.
+TEST(RenderPage, CompositingOntoWhiteIsExactForEveryAlpha) {
+    for (const auto format : {QImage::Format_ARGB32, QImage::Format_ARGB32_Premultiplied}) {
+        QImage bitmap(256, 256, format);
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            auto* row = reinterpret_cast<QRgb*>(bitmap.scanLine(alpha));
+            for (int value = 0; value < 256; ++value) {
+                // Premultiplied channels never exceed their alpha.
+                const auto scaled = [&](int v) {
+                    return format == QImage::Format_ARGB32 ? v : v * alpha / 255;
+                };
+                row[value] = qRgba(scaled(value), scaled(value / 2), scaled(255 - value), alpha);
+            }
+        }
+        const pdfax::RgbImage out = pdfax::CompositeOntoWhite(bitmap);
+        ASSERT_EQ(out.width, 256);
+        ASSERT_EQ(out.height, 256);
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            const auto* row = reinterpret_cast<const QRgb*>(bitmap.constScanLine(alpha));
+            for (int value = 0; value < 256; ++value) {
+                const QRgb p = row[value];
+                const std::uint8_t* got = &out.pixels[(std::size_t(alpha) * 256 + value) * 3];
+                const int rest = 255 - alpha;
+                for (int c = 0; c < 3; ++c) {
+                    const int source = c == 0 ? qRed(p) : c == 1 ? qGreen(p) : qBlue(p);
+                    const int want = format == QImage::Format_ARGB32
+                                         ? (source * alpha + 255 * rest + 127) / 255
+                                         : source + rest;
+                    ASSERT_EQ(got[c], want) << "alpha " << alpha << " value " << value;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(pdfax::CompositeOntoWhite(QImage()).pixels.empty());
+}

@@ -18,20 +18,22 @@ using vellumark::fixtures::WriteInvoicePdf;
 
 namespace {
 
-// A small picture that differs with `seed`, so that files can be told apart.
-pdfax::RgbImage Picture(int seed) {
-    pdfax::RgbImage image;
-    image.width = 120 + seed;
-    image.height = 80;
-    image.pixels.resize(std::size_t(image.width) * image.height * 3);
-    for (std::size_t i = 0; i < image.pixels.size(); ++i)
-        image.pixels[i] = static_cast<std::uint8_t>((i * (seed + 3)) / 7);
+// A small picture that differs with `seed`, so that files can be told apart;
+// partly transparent, as the renderer's bitmaps are.
+QImage Picture(int seed) {
+    QImage image(120 + seed, 80, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const int v = (x * (seed + 3) + y * 7) % 256;
+            image.setPixel(x, y, qRgba(v, 255 - v, (v * 5) % 256, (x + y * seed) % 256));
+        }
+    }
     return image;
 }
 
-std::string DirectBytes(const TempDir& dir, const pdfax::RgbImage& image, int format) {
+std::string DirectBytes(const TempDir& dir, const QImage& image, int format) {
     const std::string path = dir / "direct";
-    EXPECT_TRUE(pdfax::WriteImageFile(image, format, path));
+    EXPECT_TRUE(pdfax::WriteBitmapFile(image, format, path));
     std::string bytes = ReadFile(path);
     RemoveTree(path);
     return bytes;
@@ -74,9 +76,7 @@ TEST(RenderQueue, FailedWritesLeaveNothingAndDoNotStopTheQueue) {
     TempDir dir;
     WriteFile(dir / "kept.png", "previous");
     pdfax::RenderQueue queue;
-    pdfax::RgbImage broken = Picture(1);
-    broken.pixels.resize(10);  // fewer bytes than its size says
-    ASSERT_TRUE(queue.Push(std::move(broken), pdfax::kFormatPng, dir / "kept.png"));
+    ASSERT_TRUE(queue.Push(QImage(), pdfax::kFormatPng, dir / "kept.png"));
     ASSERT_TRUE(queue.Push(Picture(2), pdfax::kFormatPng, dir / "missing/0.png"));
     ASSERT_TRUE(queue.Push(Picture(3), 3, dir / "unknown"));
     ASSERT_TRUE(queue.Push(Picture(4), pdfax::kFormatJpeg, dir.path()));

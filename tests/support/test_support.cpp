@@ -91,4 +91,45 @@ std::vector<std::string> ListFolder(const std::string& folder) {
     return names;
 }
 
+namespace {
+
+uint32_t Crc32(const std::string& bytes, size_t from, size_t length) {
+    uint32_t crc = 0xffffffffu;
+    for (size_t i = from; i < from + length; ++i) {
+        crc ^= static_cast<unsigned char>(bytes[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void PutBig32(std::string& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
+}
+
+}  // namespace
+
+std::string WithShortIdat(const std::string& png, size_t keep) {
+    const size_t at = png.find("IDAT") - 4;
+    const size_t oldLength = size_t(uint8_t(png[at])) << 24 | size_t(uint8_t(png[at + 1])) << 16 |
+                             size_t(uint8_t(png[at + 2])) << 8 | size_t(uint8_t(png[at + 3]));
+    std::string out = png.substr(0, at + 8 + keep) + std::string(4, '\0');
+    PutBig32(out, at, static_cast<uint32_t>(keep));
+    PutBig32(out, at + 8 + keep, Crc32(out, at + 4, keep + 4));
+    return out + png.substr(at + 12 + oldLength);
+}
+
+std::string WithDamagedIdat(const std::string& png) {
+    const size_t at = png.find("IDAT") - 4;
+    const size_t length = size_t(uint8_t(png[at])) << 24 | size_t(uint8_t(png[at + 1])) << 16 |
+                          size_t(uint8_t(png[at + 2])) << 8 | size_t(uint8_t(png[at + 3]));
+    std::string out = png;
+    const size_t span = std::min<size_t>(16, length / 2);
+    for (size_t i = 0; i < span; ++i)
+        out[at + 8 + length / 2 + i] = static_cast<char>(out[at + 8 + length / 2 + i] ^ 0x5a);
+    PutBig32(out, at + 8 + length, Crc32(out, at + 4, length + 4));
+    return out;
+}
+
 }  // namespace vellumark::testing

@@ -41,6 +41,14 @@ void CopyFile(const std::string& from, const std::string& to);
 std::vector<std::string> ListFolder(const std::string& folder);
 void RemoveTree(const std::string& path);
 
+// The PNG `png` with its first IDAT chunk's data cut to `keep` bytes and its
+// length and CRC made right again, so only the image data is short: every
+// check but inflating the data passes.
+std::string WithShortIdat(const std::string& png, size_t keep);
+// The same size of PNG with bytes in the middle of its first IDAT chunk's
+// data overwritten and the CRC made right again.
+std::string WithDamagedIdat(const std::string& png);
+
 }  // namespace vellumark::testing
 
 #define VELLUMARK_REQUIRE_CORPUS()                     \
