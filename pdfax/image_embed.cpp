@@ -2,13 +2,16 @@
 
 #include "written_images.h"
 
+#include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
+#include <qpdf/Pipeline.hh>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <vector>
 
 namespace pdfax {
@@ -58,9 +61,116 @@ QPDFObjectHandle EncodedStream(QPDF& pdf, QPDFObjectHandle dict, std::string dat
     return stream;
 }
 
+// ---- PNG ----------------------------------------------------------------
+
+struct PngInfo {
+    std::uint32_t width = 0, height = 0;
+    int depth = 0, colorType = 0, interlace = 0;
+    bool transparency = false;
+    std::string idat;
+};
+
+// Walks the chunks, checking every CRC; false for anything malformed or cut short.
+bool ParsePng(const std::string& bytes, PngInfo& info) {
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    if (n < 8 || std::memcmp(p, kSignature, 8) != 0)
+        return false;
+    std::size_t pos = 8;
+    bool first = true;
+    while (pos + 12 <= n) {
+        const std::uint32_t length = Be32(p + pos);
+        if (length > n - pos - 12)
+            return false;
+        const unsigned char* type = p + pos + 4;
+        const unsigned char* data = type + 4;
+        const auto crc = crc32(crc32(0, nullptr, 0), type, length + 4);
+        if (crc != Be32(data + length))
+            return false;
+        if (first != (std::memcmp(type, "IHDR", 4) == 0))
+            return false;
+        if (first) {
+            if (length != 13)
+                return false;
+            info.width = Be32(data);
+            info.height = Be32(data + 4);
+            info.depth = data[8];
+            info.colorType = data[9];
+            info.interlace = data[12];
+            if (data[10] != 0 || data[11] != 0 || info.interlace > 1)
+                return false;
+            first = false;
+        } else if (std::memcmp(type, "IDAT", 4) == 0) {
+            info.idat.append(reinterpret_cast<const char*>(data), length);
+        } else if (std::memcmp(type, "tRNS", 4) == 0) {
+            info.transparency = true;
+        } else if (std::memcmp(type, "IEND", 4) == 0) {
+            return info.width > 0 && info.height > 0 && info.width < 0x80000000u &&
+                   info.height < 0x80000000u && !info.idat.empty();
+        }
+        pos += 12 + length;
+    }
+    return false;
+}
+
+// ---- Image data left in its file -------------------------------------------
+//
+// A document of a thousand invoice images must not hold them all in memory
+// until it is saved, so image data the PDF carries unchanged stays in its file
+// and is read again while the document is written. It must then be exactly
+// the data seen when the image was added; if the file changed or went, the
+// save fails rather than carry another picture.
+
+struct FileSlice {
+    std::string path;
+    bool idatOnly = false;  // the PNG's concatenated IDAT data, else the whole file
+    std::size_t length = 0;
+    std::uint32_t crc = 0;
+};
+
+std::uint32_t Crc(const std::string& data) {
+    return static_cast<std::uint32_t>(libdeflate_crc32(0, data.data(), data.size()));
+}
+
+std::string ReadSlice(const FileSlice& slice) {
+    std::string bytes;
+    if (!ReadWholeFile(slice.path, bytes))
+        throw std::runtime_error("image file no longer readable: " + slice.path);
+    std::string data;
+    if (slice.idatOnly) {
+        PngInfo info;
+        if (ParsePng(bytes, info))
+            data = std::move(info.idat);
+    } else {
+        data = std::move(bytes);
+    }
+    if (data.size() != slice.length || Crc(data) != slice.crc)
+        throw std::runtime_error("image file changed after it was added: " + slice.path);
+    return data;
+}
+
+QPDFObjectHandle FileBackedStream(QPDF& pdf, QPDFObjectHandle dict, const std::string& data,
+                                  FileSlice slice, const char* filter, QPDFObjectHandle parms) {
+    slice.length = data.size();
+    slice.crc = Crc(data);
+    auto stream = pdf.newStream();
+    stream.replaceStreamData(
+        [slice](Pipeline* out) {
+            const std::string bytes = ReadSlice(slice);
+            out->write(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+            out->finish();
+        },
+        QPDFObjectHandle::newName(filter), parms);
+    auto streamDict = stream.getDict();
+    for (const auto& key : dict.getKeys())
+        streamDict.replaceKey(key, dict.getKey(key));
+    return stream;
+}
+
 // ---- JPEG ---------------------------------------------------------------
 
-QPDFObjectHandle EmbedJpeg(QPDF& pdf, std::string bytes) {
+QPDFObjectHandle EmbedJpeg(QPDF& pdf, const std::string& path, const std::string& bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     int width = 0, height = 0, components = 0;
@@ -127,60 +237,8 @@ QPDFObjectHandle EmbedJpeg(QPDF& pdf, std::string bytes) {
         }
         dict.replaceKey("/Decode", decode);
     }
-    return EncodedStream(pdf, dict, std::move(bytes), "/DCTDecode", QPDFObjectHandle::newNull());
-}
-
-// ---- PNG ----------------------------------------------------------------
-
-struct PngInfo {
-    std::uint32_t width = 0, height = 0;
-    int depth = 0, colorType = 0, interlace = 0;
-    bool transparency = false;
-    std::string idat;
-};
-
-// Walks the chunks, checking every CRC; false for anything malformed or cut short.
-bool ParsePng(const std::string& bytes, PngInfo& info) {
-    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    if (n < 8 || std::memcmp(p, kSignature, 8) != 0)
-        return false;
-    std::size_t pos = 8;
-    bool first = true;
-    while (pos + 12 <= n) {
-        const std::uint32_t length = Be32(p + pos);
-        if (length > n - pos - 12)
-            return false;
-        const unsigned char* type = p + pos + 4;
-        const unsigned char* data = type + 4;
-        const auto crc = crc32(crc32(0, nullptr, 0), type, length + 4);
-        if (crc != Be32(data + length))
-            return false;
-        if (first != (std::memcmp(type, "IHDR", 4) == 0))
-            return false;
-        if (first) {
-            if (length != 13)
-                return false;
-            info.width = Be32(data);
-            info.height = Be32(data + 4);
-            info.depth = data[8];
-            info.colorType = data[9];
-            info.interlace = data[12];
-            if (data[10] != 0 || data[11] != 0 || info.interlace > 1)
-                return false;
-            first = false;
-        } else if (std::memcmp(type, "IDAT", 4) == 0) {
-            info.idat.append(reinterpret_cast<const char*>(data), length);
-        } else if (std::memcmp(type, "tRNS", 4) == 0) {
-            info.transparency = true;
-        } else if (std::memcmp(type, "IEND", 4) == 0) {
-            return info.width > 0 && info.height > 0 && info.width < 0x80000000u &&
-                   info.height < 0x80000000u && !info.idat.empty();
-        }
-        pos += 12 + length;
-    }
-    return false;
+    return FileBackedStream(pdf, dict, bytes, FileSlice{path, false}, "/DCTDecode",
+                            QPDFObjectHandle::newNull());
 }
 
 // Inflates the IDAT data without keeping it, to make sure it holds exactly
@@ -295,7 +353,7 @@ QPDFObjectHandle EmbedPng(QPDF& pdf, const std::string& path, const std::string&
     parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
     parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(w));
     auto dict = ImageDict(w, h, channels == 3 ? "/DeviceRGB" : "/DeviceGray", 8);
-    return EncodedStream(pdf, dict, std::move(info.idat), "/FlateDecode", parms);
+    return FileBackedStream(pdf, dict, info.idat, FileSlice{path, true}, "/FlateDecode", parms);
 }
 
 }  // namespace
@@ -306,7 +364,7 @@ QPDFObjectHandle EmbedImageFile(QPDF& pdf, const std::string& path) {
         return {};
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     if (p[0] == 0xFF && p[1] == 0xD8)
-        return EmbedJpeg(pdf, std::move(bytes));
+        return EmbedJpeg(pdf, path, bytes);
     if (p[0] == 0x89 && p[1] == 'P')
         return EmbedPng(pdf, path, bytes);
     return {};

@@ -312,3 +312,36 @@ TEST(Compose, OwnRenderedImagesTrustedOnlyWhileUnchanged) {
     ASSERT_EQ(lib.NewDocument(), 1);
     EXPECT_GT(lib.AddImageFromFile(dir / "0.png", 0), 0);
 }
+
+// Image data stays in its file until the save; a file that changed or went
+// in between fails the save instead of putting another picture on the sheet.
+TEST(Compose, ImagesChangedBeforeTheSaveFailIt) {
+    auto& lib = Library();
+    TempDir dir;
+    WriteFile(dir / "a.png", SolidImage(64, 48, Qt::blue, "PNG"));
+    WriteFile(dir / "b.jpg", SolidImage(64, 48, Qt::red, "JPEG"));
+    for (const char* changed : {"a.png", "b.jpg"}) {
+        for (const bool removed : {false, true}) {
+            WriteFile(dir / "out.pdf", "previous");
+            ASSERT_EQ(lib.NewDocument(), 1);
+            for (const char* name : {"a.png", "b.jpg"}) {
+                const int id = lib.AddImageFromFile(dir / name, 0);
+                ASSERT_GT(id, 0) << name;
+                lib.SelectImage(id);
+                lib.DrawImage(10, 10, 64, 48);
+            }
+            const std::string original = ReadFile(dir / changed);
+            if (removed)
+                RemoveTree(dir / changed);
+            else
+                WriteFile(dir / changed,
+                          SolidImage(64, 48, Qt::green, changed[2] == 'p' ? "PNG" : "JPEG"));
+            EXPECT_EQ(lib.SaveToFile(dir / "out.pdf"), 0) << changed << removed;
+            EXPECT_EQ(ReadFile(dir / "out.pdf"), "previous");
+            WriteFile(dir / changed, original);
+            // Put back as it was, the same document saves.
+            EXPECT_NE(lib.SaveToFile(dir / "out.pdf"), 0) << changed << removed;
+            EXPECT_EQ(ReadComposedPdf(dir / "out.pdf").at(0).images.size(), 2u);
+        }
+    }
+}
