@@ -188,6 +188,9 @@ int main(int argc, char** argv) {
             const int ref = library.DAFindPage(handle, 1);
             const int ok = library.DARenderPageToFile(handle, ref, format, 300.0, out);
             library.DACloseFile(handle);
+            // The image is written behind the call; any other call waits for
+            // it, so one page's whole render ends here.
+            library.SetGlobalOrigin(0);
             const double elapsed = MsSince(start);
             struct stat st {};
             if (!ok || stat(out.c_str(), &st) != 0) {
