@@ -4,9 +4,12 @@
 #include "pdf_library.h"
 #include "sheet_layout.h"
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace vellumark {
@@ -17,6 +20,8 @@ constexpr int kFormatPng = 5;
 // The layout's pixel-to-millimetre constants assume this resolution.
 constexpr double kRenderDpi = 300.0;
 constexpr int kQuarterTurn = 90;
+// Well inside the window's 100 ms between event rounds.
+constexpr std::chrono::milliseconds kPollInterval{40};
 
 const QString kDoneText = QStringLiteral("已完成");
 const QString kFailedText = QStringLiteral("失败");
@@ -72,6 +77,35 @@ MergeOutcome Failed() {
     outcome.report = MergeFailureText();
     outcome.icon = MergeIcon::kWarning;
     return outcome;
+}
+
+// Some library calls are long on big merges: the first call after the last
+// render waits for the library's image writes, and saving a thousand invoices
+// writes half a gigabyte. They run on a helper thread while this thread keeps
+// calling `progress`, which makes no library call of its own, so the library
+// is used by one thread at a time throughout.
+template <typename Result, typename Work>
+Result KeepingCallerAlive(const MergeProgress& progress, Result failure, Work&& work) {
+    std::promise<Result> result;
+    std::future<Result> done = result.get_future();
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            Result value = failure;
+            try {
+                value = work();
+            } catch (...) {
+                // The facade does not throw; work that did has failed.
+            }
+            result.set_value(value);
+        });
+    } catch (...) {
+        return work();
+    }
+    while (done.wait_for(kPollInterval) != std::future_status::ready)
+        Notify(progress, -1);
+    helper.join();
+    return done.get();
 }
 
 }  // namespace
@@ -143,7 +177,9 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
     }
     // Building the template waits for the library's last image writes, so
     // every image is complete on disk from here on.
-    const SheetTemplate sheetTemplate = LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
+    const SheetTemplate sheetTemplate = KeepingCallerAlive(progress, SheetTemplate{}, [&] {
+        return LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
+    });
     handOver(rowCount, true);
     mark(true);
 
@@ -176,7 +212,8 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
     bool saved = false;
     if (placed > 0) {
         Notify(progress, -1);
-        saved = pdf.SaveToFile(settings.outputPdf) != 0;
+        saved = KeepingCallerAlive(progress, false,
+                                   [&] { return pdf.SaveToFile(settings.outputPdf) != 0; });
         Notify(progress, -1);
     }
     CloseTemplate(pdf, sheetTemplate);

@@ -42,7 +42,9 @@ struct MergeOutcome {
 
 // Called after each invoice's render with its row (the caller repaints and
 // scrolls), and with -1 after each image is measured and placed on a sheet
-// and around the save, so the window stays alive.
+// and every few tens of milliseconds while the merged file is saved, so the
+// window stays alive. It must not call the library: during the save another
+// thread is using it.
 using MergeProgress = std::function<void(int row)>;
 
 // A page height of 180 mm or more makes an invoice tall.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 namespace vellumark {
@@ -69,9 +71,13 @@ TEST_F(MergePipelineTest, HeightDecidesTheImageKind) {
     EXPECT_TRUE(Exists(settings_.SheetTemplateFile()));
     EXPECT_EQ(rows_.Cell(0, kColumnProgress), QStringLiteral("已完成"));
     EXPECT_EQ(rows_.Cell(1, kColumnProgress), QStringLiteral("已完成"));
-    // A row per render, then the window is kept alive after each image is
-    // measured, after each is placed, and around the save.
-    EXPECT_EQ(progress_, (std::vector<int>{0, 1, -1, -1, -1, -1, -1, -1}));
+    // A row per render, then the window is kept alive: after each image is
+    // measured, after each is placed, around the save, and however often a
+    // long wait for the library takes.
+    ASSERT_GE(progress_.size(), 8u);
+    EXPECT_EQ(progress_[0], 0);
+    EXPECT_EQ(progress_[1], 1);
+    EXPECT_EQ(std::count(progress_.begin(), progress_.end(), -1), progress_.size() - 2);
 
     const auto pages = ReadMergedPdf(settings_.outputPdf);
     ASSERT_EQ(pages.size(), 2u);
