@@ -43,7 +43,7 @@ bool SyncFile(const std::string& path) {
     return ok;
 }
 
-bool WriteTemp(const std::string& temp, const FileWriter& write) {
+bool WriteTemp(const std::string& temp, const FileWriter& write, Durability durability) {
     bool written = false;
     try {
         written = write(temp);
@@ -51,7 +51,8 @@ bool WriteTemp(const std::string& temp, const FileWriter& write) {
         written = false;
     }
     struct stat st {};
-    return written && stat(temp.c_str(), &st) == 0 && S_ISREG(st.st_mode) && SyncFile(temp);
+    return written && stat(temp.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           (durability == Durability::kWholeOnly || SyncFile(temp));
 }
 
 }  // namespace
@@ -61,14 +62,15 @@ bool PathExists(const std::string& path) {
     return !path.empty() && lstat(path.c_str(), &st) == 0;
 }
 
-bool ReplaceFileAtomically(const std::string& target, const FileWriter& write) {
+bool ReplaceFileAtomically(const std::string& target, const FileWriter& write,
+                           Durability durability) {
     struct stat st {};
     if (target.empty() || (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
         return false;
     const std::string temp = MakeTempBeside(target);
     if (temp.empty())
         return false;
-    if (!WriteTemp(temp, write) || std::rename(temp.c_str(), target.c_str()) != 0) {
+    if (!WriteTemp(temp, write, durability) || std::rename(temp.c_str(), target.c_str()) != 0) {
         unlink(temp.c_str());
         return false;
     }
@@ -83,7 +85,8 @@ bool CreateFileAtomically(const std::string& target, const FileWriter& write) {
         return false;
     // link() refuses an existing name, so a target that appeared meanwhile is
     // kept; the temporary name is removed either way.
-    const bool ok = WriteTemp(temp, write) && link(temp.c_str(), target.c_str()) == 0;
+    const bool ok =
+        WriteTemp(temp, write, Durability::kOnDisk) && link(temp.c_str(), target.c_str()) == 0;
     unlink(temp.c_str());
     return ok;
 }

@@ -63,6 +63,15 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
     return std::fclose(file) == 0 && written;
 }
 
+// A rendered page can always be rendered again, so its image is not waited
+// for on the disk (on a busy disk that wait was up to a third of a second per
+// page); readers still only ever see it whole.
+bool WriteRenderedImage(const std::string& output, const std::string& bytes) {
+    return ReplaceFileAtomically(
+        output, [&](const std::string& temp) { return WriteBytes(temp, bytes); },
+        Durability::kWholeOnly);
+}
+
 // src over opaque white, rounded to nearest: what prints of a pixel the
 // renderer left partly transparent.
 inline std::uint8_t OverWhite(unsigned channel, unsigned alpha) {
@@ -216,8 +225,7 @@ bool WriteImageFile(const RgbImage& image, int format, const std::string& output
     const std::string bytes = format == kFormatPng ? EncodePng(image) : EncodeJpeg(image);
     if (bytes.empty())
         return false;
-    return ReplaceFileAtomically(output,
-                                 [&](const std::string& temp) { return WriteBytes(temp, bytes); });
+    return WriteRenderedImage(output, bytes);
 }
 
 // Rows are put onto white as the encoder asks for them, so the page never
@@ -232,8 +240,7 @@ bool WriteBitmapFile(const QImage& bitmap, int format, const std::string& output
                                   : EncodeJpegRows(argb.width(), argb.height(), rows);
     if (bytes.empty())
         return false;
-    if (!ReplaceFileAtomically(output,
-                               [&](const std::string& temp) { return WriteBytes(temp, bytes); }))
+    if (!WriteRenderedImage(output, bytes))
         return false;
     if (format == kFormatPng)
         RememberWrittenImage(output, bytes);

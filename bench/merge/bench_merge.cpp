@@ -2,7 +2,7 @@
 // pages alone and against pdftoppm, in-process and as `vellumark-cli merge`
 // runs. Prints figures; asserts nothing.
 //
-//   bench_merge [invoices=100] [corpus folder] [--no-pdftoppm]
+//   bench_merge [invoices=100] [corpus folder] [--no-pdftoppm] [--rounds 3]
 //
 // pdftoppm takes about half a second per invoice; for long memory runs it
 // can be left out, and the ratios to it are then not printed.
@@ -115,38 +115,85 @@ void FillRows(vellumark::PdfLibrary& pdf, const std::vector<std::string>& files,
     }
 }
 
-void Merge(vellumark::PdfLibrary& pdf, const std::string& work, LayoutMode mode, const char* name,
-           const std::vector<std::string>& files, double renderOnly, double pdftoppm) {
+struct MergeRun {
+    double seconds = 0;
+    double longestGap = 0;
+    int gapAfter = 0;  // the row reported before that gap, or -1; -2 for the start
+    int gapCall = 0;   // which progress call ended it
+    vellumark::MergeOutcome outcome;
+    double outputBytes = 0;
+    double imageBytes = 0;
+};
+
+MergeRun RunMerge(vellumark::PdfLibrary& pdf, const std::string& work, LayoutMode mode,
+                  const char* name, const std::vector<std::string>& files) {
     vellumark::InvoiceListModel rows;
     FillRows(pdf, files, rows);
     const vellumark::MergeSettings settings{work + "/" + name + "/临时图片",
                                             work + "/" + name + "/电子发票.pdf"};
-    double longestGap = 0;
+    MergeRun run;
     auto last = Clock::now();
+    int previous = -2;
+    int calls = 0;
     const auto start = Clock::now();
-    const vellumark::MergeOutcome outcome =
-        vellumark::MergeInvoices(pdf, settings, mode, rows, [&](int) {
-            longestGap = std::max(longestGap, Seconds(last));
-            last = Clock::now();
-        });
-    const double merge = Seconds(start);
-    const double output = static_cast<double>(fs::file_size(settings.outputPdf));
-    const double images = static_cast<double>(ImageBytes(settings.tempImageFolder));
-    std::printf("%-6s merge %.2f s (%d invoices, %d sheets, %s)\n", name, merge, outcome.invoices,
-                outcome.sheets,
-                outcome.status == vellumark::MergeStatus::kSaved ? "saved" : "FAILED");
-    std::printf("       merge / render-only %.2f   merge / pdftoppm %.2f   per invoice %.0f ms\n",
-                merge / renderOnly, merge / pdftoppm, merge / files.size() * 1000);
-    std::printf("       output %.1f MB, images %.1f MB, ratio %.3f\n", output / 1e6, images / 1e6,
-                output / images);
-    std::printf("       longest time between progress calls %.0f ms, peak RSS %ld MB\n",
-                longestGap * 1000, PeakRssMb());
+    run.outcome = vellumark::MergeInvoices(pdf, settings, mode, rows, [&](int row) {
+        ++calls;
+        if (Seconds(last) > run.longestGap) {
+            run.longestGap = Seconds(last);
+            run.gapAfter = previous;
+            run.gapCall = calls;
+        }
+        previous = row;
+        last = Clock::now();
+    });
+    run.seconds = Seconds(start);
+    run.outputBytes = static_cast<double>(fs::file_size(settings.outputPdf));
+    run.imageBytes = static_cast<double>(ImageBytes(settings.tempImageFolder));
+    return run;
+}
+
+// Each round times the render-only pass and then the merge right after it,
+// so that the ratio compares neighbours on a machine whose speed drifts; the
+// median round is the figure to quote.
+void Merge(vellumark::PdfLibrary& pdf, const std::string& work, LayoutMode mode, const char* name,
+           const std::vector<std::string>& files, int rounds, double pdftoppm) {
+    std::vector<double> ratios;
+    double longestGap = 0;
+    int gapAfter = 0, gapCall = 0;
+    MergeRun run;
+    std::printf("%-6s", name);
+    for (int round = 0; round < rounds; ++round) {
+        const double renderOnly = RenderOnly(files);
+        run = RunMerge(pdf, work, mode, name, files);
+        ratios.push_back(run.seconds / renderOnly);
+        if (run.longestGap > longestGap) {
+            longestGap = run.longestGap;
+            gapAfter = run.gapAfter;
+            gapCall = run.gapCall;
+        }
+        std::printf(" | render-only %.2f s, merge %.2f s, ratio %.2f", renderOnly, run.seconds,
+                    ratios.back());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios[ratios.size() / 2];
+    std::printf("\n       %d invoices, %d sheets, %s; median merge / render-only %.2f\n",
+                run.outcome.invoices, run.outcome.sheets,
+                run.outcome.status == vellumark::MergeStatus::kSaved ? "saved" : "FAILED", median);
+    std::printf("       last merge: / pdftoppm %.2f, per invoice %.0f ms\n", run.seconds / pdftoppm,
+                run.seconds / files.size() * 1000);
+    std::printf("       output %.1f MB, images %.1f MB, ratio %.3f\n", run.outputBytes / 1e6,
+                run.imageBytes / 1e6, run.outputBytes / run.imageBytes);
+    std::printf(
+        "       longest time between progress calls %.0f ms (call %d, after row %d), peak RSS %ld "
+        "MB\n",
+        longestGap * 1000, gapCall, gapAfter, PeakRssMb());
 }
 
 // The whole job as a user scripts it: one `vellumark-cli merge` process over
 // the folder, timed on the wall clock; its peak memory comes from the child.
 void CliMerge(const std::string& work, const char* layout, const std::vector<std::string>& files,
-              double renderOnly, double pdftoppm) {
+              double pdftoppm) {
+    const double renderOnly = RenderOnly(files);
     const std::string output = work + "/cli-" + layout + ".pdf";
     const std::string folder = work + "/invoices";
     std::vector<std::string> args = {VELLUMARK_CLI, "merge",    folder, "--layout",
@@ -182,9 +229,12 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::vector<std::string> positional;
     bool runPdftoppm = true;
+    int rounds = 3;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--no-pdftoppm")
             runPdftoppm = false;
+        else if (std::string(argv[i]) == "--rounds" && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
         else
             positional.push_back(argv[i]);
     }
@@ -226,10 +276,10 @@ int main(int argc, char** argv) {
                     pdftoppm / count * 1000);
     }
     std::printf("peak RSS after render-only %ld MB\n", PeakRssMb());
-    Merge(pdf, work, LayoutMode::A4Two, "A4Two", files, renderOnly, pdftoppm);
-    Merge(pdf, work, LayoutMode::A4Four, "A4Four", files, renderOnly, pdftoppm);
-    CliMerge(work, "a4-two", files, renderOnly, pdftoppm);
-    CliMerge(work, "a4-four", files, renderOnly, pdftoppm);
+    Merge(pdf, work, LayoutMode::A4Two, "A4Two", files, rounds, pdftoppm);
+    Merge(pdf, work, LayoutMode::A4Four, "A4Four", files, rounds, pdftoppm);
+    CliMerge(work, "a4-two", files, pdftoppm);
+    CliMerge(work, "a4-four", files, pdftoppm);
 
     std::error_code ec;
     fs::remove_all(work, ec);
