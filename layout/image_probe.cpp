@@ -1,5 +1,6 @@
 #include "image_probe.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -138,6 +139,32 @@ private:
     uint64_t nextFilter_ = 0;
 };
 
+// The usual case in one go: all of the image data inflated at once by
+// libdeflate, about three times faster than zlib's streaming inflate. The
+// output buffer stays with the thread for the next image of the same size.
+constexpr uint64_t kWholeInflateLimit = 256ull * 1024 * 1024;
+
+bool RowsInflateWhole(const std::string& idat, const PngHeader& header) {
+    const uint64_t expected = uint64_t(header.height) * header.stride;
+    thread_local std::vector<unsigned char> out;
+    if (out.size() < expected)
+        out.resize(expected);
+    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+    if (!inflater)
+        return false;
+    size_t used = 0;
+    size_t produced = 0;
+    const libdeflate_result result = libdeflate_zlib_decompress_ex(
+        inflater, idat.data(), idat.size(), out.data(), expected, &used, &produced);
+    libdeflate_free_decompressor(inflater);
+    bool ok = result == LIBDEFLATE_SUCCESS && used == idat.size() && produced == expected;
+    for (uint64_t row = 0; ok && row < expected; row += header.stride)
+        ok = out[row] <= 4;
+    if (out.size() > 64u * 1024 * 1024)
+        std::vector<unsigned char>().swap(out);  // do not keep a huge one around
+    return ok;
+}
+
 bool IsChunkName(const std::string& bytes, size_t at) {
     for (size_t i = 0; i < 4; ++i) {
         const unsigned char c = Byte(bytes, at + i);
@@ -150,6 +177,8 @@ bool IsChunkName(const std::string& bytes, size_t at) {
 ProbeResult ProbePng(const std::string& bytes) {
     PngHeader header;
     PngRows rows;
+    bool whole = false;  // inflate the collected data at the end, not as it comes
+    std::string idat;
     bool sawData = false;
     size_t pos = 8;
     for (bool first = true;; first = false) {
@@ -172,12 +201,17 @@ ProbeResult ProbePng(const std::string& bytes) {
             if (read.verdict != ProbeVerdict::kGood)
                 return read;
             rows.Expect(header);
+            whole = uint64_t(header.height) * header.stride <= kWholeInflateLimit;
         } else if (name == "IDAT") {
             sawData = true;
-            if (!rows.Feed(bytes.data() + data, length))
+            if (whole)
+                idat.append(bytes, data, length);
+            else if (!rows.Feed(bytes.data() + data, length))
                 return kBad;
         } else if (name == "IEND") {
-            if (length != 0 || !sawData || !rows.Complete())
+            if (length != 0 || !sawData)
+                return kBad;
+            if (whole ? !RowsInflateWhole(idat, header) : !rows.Complete())
                 return kBad;
             return Good(header.width, header.height);
         } else if ((static_cast<unsigned char>(name[0]) & 0x20) == 0) {

@@ -64,8 +64,8 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 // A rendered page can always be rendered again, so its image is not waited
-// for on the disk (on a busy disk that wait was up to a third of a second per
-// page); readers still only ever see it whole.
+// for on the disk, where a busy disk would hold up the writer threads and,
+// through the full queue, the rendering; readers still only ever see it whole.
 bool WriteRenderedImage(const std::string& output, const std::string& bytes) {
     return ReplaceFileAtomically(
         output, [&](const std::string& temp) { return WriteBytes(temp, bytes); },

@@ -2,7 +2,7 @@
 // pages alone and against pdftoppm, in-process and as `vellumark-cli merge`
 // runs. Prints figures; asserts nothing.
 //
-//   bench_merge [invoices=100] [corpus folder] [--no-pdftoppm] [--rounds 3]
+//   bench_merge [invoices=100] [corpus folder] [--no-pdftoppm] [--no-cli] [--rounds 3]
 //
 // pdftoppm takes about half a second per invoice; for long memory runs it
 // can be left out, and the ratios to it are then not printed.
@@ -229,10 +229,13 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::vector<std::string> positional;
     bool runPdftoppm = true;
+    bool runCli = true;
     int rounds = 3;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--no-pdftoppm")
             runPdftoppm = false;
+        else if (std::string(argv[i]) == "--no-cli")
+            runCli = false;
         else if (std::string(argv[i]) == "--rounds" && i + 1 < argc)
             rounds = std::max(1, std::atoi(argv[++i]));
         else
@@ -278,8 +281,10 @@ int main(int argc, char** argv) {
     std::printf("peak RSS after render-only %ld MB\n", PeakRssMb());
     Merge(pdf, work, LayoutMode::A4Two, "A4Two", files, rounds, pdftoppm);
     Merge(pdf, work, LayoutMode::A4Four, "A4Four", files, rounds, pdftoppm);
-    CliMerge(work, "a4-two", files, pdftoppm);
-    CliMerge(work, "a4-four", files, pdftoppm);
+    if (runCli) {
+        CliMerge(work, "a4-two", files, pdftoppm);
+        CliMerge(work, "a4-four", files, pdftoppm);
+    }
 
     std::error_code ec;
     fs::remove_all(work, ec);
