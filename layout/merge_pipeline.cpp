@@ -2,6 +2,7 @@
 
 #include "image_measurer.h"
 #include "pdf_library.h"
+#include "render_loop.h"
 #include "sheet_layout.h"
 
 #include <chrono>
@@ -15,11 +16,6 @@
 namespace vellumark {
 namespace {
 
-constexpr int kFormatJpeg = 1;
-constexpr int kFormatPng = 5;
-// The layout's pixel-to-millimetre constants assume this resolution.
-constexpr double kRenderDpi = 300.0;
-constexpr int kQuarterTurn = 90;
 // Well inside the window's 100 ms between event rounds.
 constexpr std::chrono::milliseconds kPollInterval{40};
 
@@ -37,33 +33,9 @@ bool IsTallRow(const InvoiceListModel& rows, int row) {
     return ok && height >= kTallInvoiceHeight;
 }
 
-void RemoveIfPresent(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-}
-
 bool IsFile(const std::string& path) {
     std::error_code ignored;
     return std::filesystem::is_regular_file(path, ignored);
-}
-
-// Renders page 1 of `invoice` to `image`. A stale image of the same name
-// must not stand in for an invoice that fails now, so it goes first. The
-// library may still be writing the image on return; it is complete once any
-// call other than these render calls has been made.
-bool RenderInvoice(PdfLibrary& pdf, const std::string& invoice, bool tall, bool turn,
-                   const std::string& image) {
-    RemoveIfPresent(image);
-    const int handle = pdf.DAOpenFileReadOnly(invoice, "");
-    if (handle == 0)
-        return false;
-    const int page = pdf.DAFindPage(handle, 1);
-    if (turn)
-        pdf.DARotatePage(handle, page, kQuarterTurn);
-    const int rendered =
-        pdf.DARenderPageToFile(handle, page, tall ? kFormatJpeg : kFormatPng, kRenderDpi, image);
-    pdf.DACloseFile(handle);
-    return rendered != 0;
 }
 
 void CloseTemplate(PdfLibrary& pdf, const SheetTemplate& sheetTemplate) {
@@ -133,12 +105,19 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
     std::error_code ignored;
     std::filesystem::create_directories(settings.tempImageFolder, ignored);
 
-    // The library writes each image while it renders the next, and the
-    // images are measured on a thread of their own as they appear; a row's
-    // progress cell turns once its image is measured, rows in order.
+    // One thread renders, the library writes each image while the next one
+    // renders, and the images are measured on a thread of their own as they
+    // appear; this thread keeps the window alive and turns each row's
+    // progress cell once its image is measured, rows in order.
     const bool turn = TurnsTallInvoices(mode);
     std::vector<char> isTall(rowCount);
     std::vector<char> rendered(rowCount);
+    std::vector<RenderJob> jobs(rowCount);
+    for (int row = 0; row < rowCount; ++row) {
+        isTall[row] = IsTallRow(rows, row);
+        jobs[row] = RenderJob{rows.Path(row), bool(isTall[row]), isTall[row] && turn,
+                              settings.ImagePath(row, isTall[row])};
+    }
     ImageMeasurer measurer;
     std::vector<std::size_t> ticket(rowCount);
     int handedOver = 0;  // rows before this one are with the measurer or failed
@@ -167,14 +146,23 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
                 Notify(progress, -1);
         }
     };
-    for (int row = 0; row < rowCount; ++row) {
-        isTall[row] = IsTallRow(rows, row);
-        rendered[row] = RenderInvoice(pdf, rows.Path(row), isTall[row], isTall[row] && turn,
-                                      settings.ImagePath(row, isTall[row]));
-        handOver(row + 1, false);
-        mark(false);
-        Notify(progress, row);
-    }
+    int renderedRows = 0;  // rows whose render call has returned
+    RenderAlongside(
+        pdf, jobs,
+        [&](int row, bool ok) {
+            rendered[row] = ok;
+            renderedRows = row + 1;
+            handOver(renderedRows, false);
+            mark(false);
+            Notify(progress, row);
+        },
+        [&] {
+            // Images written since the last render returned.
+            handOver(renderedRows, false);
+            mark(false);
+            Notify(progress, -1);
+        },
+        kPollInterval);
     // Building the template waits for the library's last image writes, so
     // every image is complete on disk from here on.
     const SheetTemplate sheetTemplate = KeepingCallerAlive(progress, SheetTemplate{}, [&] {
