@@ -1,5 +1,6 @@
 #include "merge_pipeline.h"
 
+#include "image_measure.h"
 #include "image_measurer.h"
 #include "pdf_library.h"
 #include "render_loop.h"
@@ -31,11 +32,6 @@ bool IsTallRow(const InvoiceListModel& rows, int row) {
     bool ok = false;
     const double height = rows.Cell(row, kColumnHeight).toDouble(&ok);
     return ok && height >= kTallInvoiceHeight;
-}
-
-bool IsFile(const std::string& path) {
-    std::error_code ignored;
-    return std::filesystem::is_regular_file(path, ignored);
 }
 
 void CloseTemplate(PdfLibrary& pdf, const SheetTemplate& sheetTemplate) {
@@ -127,7 +123,7 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
     const auto handOver = [&](int upTo, bool drained) {
         for (; handedOver < upTo; ++handedOver) {
             const std::string image = settings.ImagePath(handedOver, isTall[handedOver]);
-            if (rendered[handedOver] && !drained && !IsFile(image))
+            if (rendered[handedOver] && !drained && !FileExistsWide(image))
                 break;
             ticket[handedOver] = rendered[handedOver] ? measurer.Add(image) : 0;
         }

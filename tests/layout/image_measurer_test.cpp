@@ -3,9 +3,6 @@
 #include "image_measurer.h"
 #include "test_support.h"
 
-#include <QBuffer>
-#include <QImage>
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,16 +14,6 @@ using vellumark::MeasureSheetImage;
 
 namespace {
 
-std::string Encoded(int width, int height, const char* format) {
-    QImage image(width, height, QImage::Format_RGB888);
-    image.fill(Qt::white);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes.toStdString();
-}
-
 TEST(ImageMeasurer, MatchesDirectMeasuringInTicketOrder) {
     TempDir dir;
     std::vector<std::string> paths;
@@ -35,7 +22,7 @@ TEST(ImageMeasurer, MatchesDirectMeasuringInTicketOrder) {
         if (i == 4)
             WriteFile(path, "not an image");
         else if (i != 7)  // 7 is missing
-            WriteFile(path, Encoded(100 + i, 50 + i, i % 3 ? "PNG" : "JPEG"));
+            WriteFile(path, SolidImage(100 + i, 50 + i, Qt::white, i % 3 ? "PNG" : "JPEG"));
         paths.push_back(path);
     }
     ImageMeasurer measurer;
@@ -59,7 +46,7 @@ TEST(ImageMeasurer, MatchesDirectMeasuringInTicketOrder) {
 
 TEST(ImageMeasurer, GoesAwayWithWorkStillQueued) {
     TempDir dir;
-    WriteFile(dir / "big.png", Encoded(3000, 2000, "PNG"));
+    WriteFile(dir / "big.png", SolidImage(3000, 2000, Qt::white, "PNG"));
     {
         ImageMeasurer measurer;
         for (int i = 0; i < 50; ++i)

@@ -2,7 +2,6 @@
 #include "compose_readback.h"
 #include "test_support.h"
 
-#include <QBuffer>
 #include <QImage>
 
 #include <qpdf/QPDF.hh>
@@ -21,19 +20,10 @@ namespace {
 
 constexpr double kTolMm = 0.01;
 
-std::string Encode(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, 95);
-    return bytes.toStdString();
-}
+constexpr int kQuality = 95;
 
-std::string SolidImage(int w, int h, QColor color, const char* format,
-                       QImage::Format pixelFormat = QImage::Format_RGB888) {
-    QImage image(w, h, pixelFormat);
-    image.fill(color);
-    return Encode(image, format);
+std::string Encode(const QImage& image, const char* format) {
+    return EncodedImage(image, format, kQuality);
 }
 
 void ExpectBox(const Placement& p, double left, double top, double width, double height) {
@@ -81,8 +71,8 @@ void WriteBlankPdf(const std::string& path, double width, double height) {
 TEST(Compose, ImagesAndLinesLandWhereDrawnOnA4Pages) {
     auto& lib = Library();
     TempDir dir;
-    const std::string jpg = SolidImage(240, 160, Qt::red, "JPEG");
-    const std::string png = SolidImage(200, 100, Qt::blue, "PNG");
+    const std::string jpg = SolidImage(240, 160, Qt::red, "JPEG", kQuality);
+    const std::string png = SolidImage(200, 100, Qt::blue, "PNG", kQuality);
     WriteFile(dir / "a.jpg", jpg);
     WriteFile(dir / "b.png", png);
 
@@ -157,7 +147,7 @@ TEST(Compose, ImagesAndLinesLandWhereDrawnOnA4Pages) {
 TEST(Compose, NewPageKeepsTheLandscapeSizeOfALoadedTemplate) {
     auto& lib = Library();
     TempDir dir;
-    WriteFile(dir / "a.jpg", SolidImage(120, 80, Qt::green, "JPEG"));
+    WriteFile(dir / "a.jpg", SolidImage(120, 80, Qt::green, "JPEG", kQuality));
     WriteBlankPdf(dir / "landscape.pdf", 841.89, 595.28);
     ASSERT_EQ(lib.LoadFromFile(dir / "landscape.pdf", ""), 1);
     const int id = lib.AddImageFromFile(dir / "a.jpg", 0);
@@ -221,8 +211,8 @@ TEST(Compose, TemplateResizedInPlaceThenLoadedAndDrawnOn) {
 TEST(Compose, OnlyCompleteDecodableImagesGetAnId) {
     auto& lib = Library();
     TempDir dir;
-    const std::string png = SolidImage(64, 48, Qt::blue, "PNG");
-    const std::string jpg = SolidImage(64, 48, Qt::red, "JPEG");
+    const std::string png = SolidImage(64, 48, Qt::blue, "PNG", kQuality);
+    const std::string jpg = SolidImage(64, 48, Qt::red, "JPEG", kQuality);
     WriteFile(dir / "empty.png", "");
     WriteFile(dir / "garbage.png", "this is not an image at all");
     WriteFile(dir / "cut.png", png.substr(0, png.size() / 2));
@@ -243,7 +233,8 @@ TEST(Compose, OnlyCompleteDecodableImagesGetAnId) {
     QImage alpha(30, 20, QImage::Format_ARGB32);
     alpha.fill(QColor(0, 255, 0, 128));
     WriteFile(dir / "alpha.png", Encode(alpha, "PNG"));
-    WriteFile(dir / "grey.png", SolidImage(30, 20, Qt::gray, "PNG", QImage::Format_Grayscale8));
+    WriteFile(dir / "grey.png",
+              SolidImage(30, 20, Qt::gray, "PNG", kQuality, QImage::Format_Grayscale8));
     int x = 10;
     for (const char* name : {"palette.png", "alpha.png", "grey.png"}) {
         const int id = lib.AddImageFromFile(dir / name, 0);
@@ -318,8 +309,8 @@ TEST(Compose, OwnRenderedImagesTrustedOnlyWhileUnchanged) {
 TEST(Compose, ImagesChangedBeforeTheSaveFailIt) {
     auto& lib = Library();
     TempDir dir;
-    WriteFile(dir / "a.png", SolidImage(64, 48, Qt::blue, "PNG"));
-    WriteFile(dir / "b.jpg", SolidImage(64, 48, Qt::red, "JPEG"));
+    WriteFile(dir / "a.png", SolidImage(64, 48, Qt::blue, "PNG", kQuality));
+    WriteFile(dir / "b.jpg", SolidImage(64, 48, Qt::red, "JPEG", kQuality));
     for (const char* changed : {"a.png", "b.jpg"}) {
         for (const bool removed : {false, true}) {
             WriteFile(dir / "out.pdf", "previous");
@@ -334,8 +325,8 @@ TEST(Compose, ImagesChangedBeforeTheSaveFailIt) {
             if (removed)
                 RemoveTree(dir / changed);
             else
-                WriteFile(dir / changed,
-                          SolidImage(64, 48, Qt::green, changed[2] == 'p' ? "PNG" : "JPEG"));
+                WriteFile(dir / changed, SolidImage(64, 48, Qt::green,
+                                                    changed[2] == 'p' ? "PNG" : "JPEG", kQuality));
             EXPECT_EQ(lib.SaveToFile(dir / "out.pdf"), 0) << changed << removed;
             EXPECT_EQ(ReadFile(dir / "out.pdf"), "previous");
             WriteFile(dir / changed, original);

@@ -14,13 +14,7 @@ using namespace vellumark::testing;
 namespace {
 
 std::string Encoded(int w, int h, const char* format) {
-    QImage image(w, h, QImage::Format_RGB888);
-    image.fill(Qt::white);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, 92);
-    return bytes.toStdString();
+    return SolidImage(w, h, Qt::white, format, 92);
 }
 
 }  // namespace

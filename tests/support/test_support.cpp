@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include <QBuffer>
+#include <QByteArray>
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,6 +112,21 @@ void PutBig32(std::string& bytes, size_t at, uint32_t value) {
 }
 
 }  // namespace
+
+std::string EncodedImage(const QImage& image, const char* format, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format, quality)) << format;
+    return bytes.toStdString();
+}
+
+std::string SolidImage(int width, int height, const QColor& color, const char* format, int quality,
+                       QImage::Format pixels) {
+    QImage image(width, height, pixels);
+    image.fill(color);
+    return EncodedImage(image, format, quality);
+}
 
 std::string WithShortIdat(const std::string& png, size_t keep) {
     const size_t at = png.find("IDAT") - 4;

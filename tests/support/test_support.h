@@ -4,6 +4,9 @@
 
 #include "pdf_library.h"
 
+#include <QColor>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,6 +43,12 @@ void CopyFile(const std::string& from, const std::string& to);
 // Names (not paths) in a folder, sorted, without "." and "..".
 std::vector<std::string> ListFolder(const std::string& folder);
 void RemoveTree(const std::string& path);
+
+// `image` encoded as `format` ("PNG", "JPEG") at `quality` (-1: Qt's default).
+std::string EncodedImage(const QImage& image, const char* format, int quality = -1);
+// A `width` x `height` image of one colour, encoded as `format`.
+std::string SolidImage(int width, int height, const QColor& color, const char* format,
+                       int quality = -1, QImage::Format pixels = QImage::Format_RGB888);
 
 // The PNG `png` with its first IDAT chunk's data cut to `keep` bytes and its
 // length and CRC made right again, so only the image data is short: every
