@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages Vellumark needs on a bare Debian 12.
+#   tools/install-deps.sh          building and running the program
+#   tools/install-deps.sh --test   and also building and running the tests
 # Only what is missing is installed, so a ready machine costs one dpkg query.
 set -euo pipefail
 
 packages=(
+    # building
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-pdf-dev libgl-dev
-    libqpdf-dev qpdf
-    libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev
-    libcups2-dev cups cups-client cups-ipp-utils
+    libqpdf-dev libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev libcups2-dev
+    # running: Chinese faces for invoices whose fonts are not embedded
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
-    xvfb xauth imagemagick poppler-utils x11-utils
 )
+if [ "${1:-}" = "--test" ]; then
+    packages+=(
+        libgtest-dev
+        # a private scheduler for the print tests (cupsd, lpadmin)
+        cups cups-client
+        # pdftoppm, to look at merged sheets
+        poppler-utils
+    )
+elif [ $# -gt 0 ]; then
+    echo "usage: tools/install-deps.sh [--test]" >&2
+    exit 2
+fi
 
 missing=()
 for p in "${packages[@]}"; do
