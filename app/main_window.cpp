@@ -3,6 +3,7 @@
 #include "busy_spinner.h"
 #include "file_search.h"
 #include "folder_dialog.h"
+#include "folder_ops.h"
 #include "frame_player.h"
 #include "invoice_intake.h"
 #include "merge_handler.h"
@@ -12,6 +13,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,6 +35,25 @@ const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 
 constexpr int kColumnWidths[kInvoiceColumnCount] = {40, 310, 36, 0, 40, 40, 50};
+constexpr int kLockRetryMs = 200;
+
+QString SplitProgressText(const std::string& source, int page, int pages) {
+    const auto slash = source.find_last_of('/');
+    const QString name = QFile::decodeName(
+        QByteArray::fromStdString(source.substr(slash == std::string::npos ? 0 : slash + 1)));
+    return QStringLiteral("正在拆分 %1：第 %2/%3 页").arg(name).arg(page).arg(pages);
+}
+
+// What the status line says after an intake that met trouble or mended it.
+QString IntakeStatusText(const IntakeReport& report) {
+    const std::size_t problems = report.unreadable.size() + report.notSplit.size();
+    if (problems > 0) {
+        return QStringLiteral("有 %1 个文件无法读取或未能拆分（见红色行）").arg(problems);
+    }
+    if (!report.resumed.empty())
+        return QStringLiteral("已完成上次中断的拆分：%1 个文件").arg(report.resumed.size());
+    return {};
+}
 
 QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
                         const QString& text) {
@@ -110,6 +131,9 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent)
     invoiceCountLabel_->setGeometry(403, 358, 132, 16);
     invoiceCountLabel_->setTextFormat(Qt::PlainText);
     CentreOnScreen(this);
+    // Another program's run on the same folder is waited for, not joined.
+    lockRetry_.setInterval(kLockRetryMs);
+    connect(&lockRetry_, &QTimer::timeout, this, [this] { RetryLocks(); });
 }
 
 void MainWindow::BuildList() {
@@ -201,20 +225,61 @@ void MainWindow::EnterStartState() {
 void MainWindow::MergeClicked() {
     if (busy_)
         return;
-    StartMerge(state_, *this);
+    WhenFoldersFree({IsDirectory(state_.sourceFolder) ? state_.sourceFolder : std::string(),
+                     state_.programDirectory},
+                    [this](FolderLocks&) { StartMerge(state_, *this); });
+}
+
+void MainWindow::WhenFoldersFree(std::vector<std::string> folders, LockedWork work) {
+    FolderLocks locks = FolderLocks::TryLock(folders);
+    if (locks.Held()) {
+        if (lockRetry_.isActive()) {
+            lockRetry_.stop();
+            statusLabel_->setText(statusBeforeWait_);
+        }
+        waitingWork_ = nullptr;
+        work(locks);
+        return;
+    }
+    if (!lockRetry_.isActive()) {
+        statusBeforeWait_ = statusLabel_->text();
+        statusLabel_->setText(QString::fromUtf8(kFolderBusyText));
+        lockRetry_.start();
+    }
+    waitingFolders_ = std::move(folders);
+    waitingWork_ = std::move(work);
+}
+
+void MainWindow::RetryLocks() {
+    FolderLocks locks = FolderLocks::TryLock(waitingFolders_);
+    if (!locks.Held())
+        return;
+    lockRetry_.stop();
+    statusLabel_->setText(statusBeforeWait_);
+    LockedWork work = std::move(waitingWork_);
+    waitingWork_ = nullptr;
+    if (work)
+        work(locks);
 }
 
 void MainWindow::PrepareIntake() {
     usageNotesLabel_->hide();
-    RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
+    // Another program of this directory may be merging into these files
+    // right now; the intake removes them once it holds the directory.
+    FolderLocks programDirectory = FolderLocks::TryLock({state_.programDirectory});
+    if (programDirectory.Held())
+        RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
 }
 
 void MainWindow::ChooseFolderClicked() {
     if (busy_)
         return;
-    BusyScope busy(*this);
-    PrepareIntake();
-    const auto folder = ChooseFolder(this, QStringLiteral("请选择软件安装目录"));
+    std::optional<std::string> folder;
+    {
+        BusyScope busy(*this);
+        PrepareIntake();
+        folder = ChooseFolder(this, QStringLiteral("请选择软件安装目录"));
+    }
     // A cancelled dialog ends here rather than searching the file-system root.
     if (!folder || folder->empty())
         return;
@@ -224,7 +289,6 @@ void MainWindow::ChooseFolderClicked() {
 void MainWindow::FilesDropped(const std::string& text) {
     if (busy_)
         return;
-    BusyScope busy(*this);
     PrepareIntake();
     RunIntake(text);
 }
@@ -232,9 +296,25 @@ void MainWindow::FilesDropped(const std::string& text) {
 void MainWindow::RunIntake(const std::string& sourceFolder) {
     state_.sourceFolder = sourceFolder;
     PumpMessages();
+    WhenFoldersFree(
+        {IsDirectory(sourceFolder) ? sourceFolder : std::string(), state_.programDirectory},
+        [this, sourceFolder](FolderLocks&) { BuildWithFoldersLocked(sourceFolder); });
+}
+
+void MainWindow::BuildWithFoldersLocked(const std::string& sourceFolder) {
+    BusyScope busy(*this);
+    RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
+    state_.sourceFolder = sourceFolder;
     IntakeValues values{state_.sourceFolder, std::move(state_.foundFiles),
                         std::move(state_.splitTargetFolder)};
-    const BuildResult result = BuildInvoiceList(state_.pdfLibrary, values, rows_);
+    const QString idleStatus = statusLabel_->text();
+    IntakeReport report;
+    const BuildResult result =
+        BuildInvoiceList(state_.pdfLibrary, values, rows_, &report,
+                         [this](const std::string& source, int page, int pages) {
+                             statusLabel_->setText(SplitProgressText(source, page, pages));
+                         });
+    statusLabel_->setText(idleStatus);
     state_.foundFiles = std::move(values.foundFiles);
     state_.splitTargetFolder = std::move(values.splitTargetFolder);
     if (result == BuildResult::kNoPdfFiles) {
@@ -242,6 +322,8 @@ void MainWindow::RunIntake(const std::string& sourceFolder) {
                        QStringLiteral("请选择包含.pdf的文件夹拖入！"), QMessageBox::Critical);
         return;
     }
+    if (const QString told = IntakeStatusText(report); !told.isEmpty())
+        statusLabel_->setText(told);
     invoiceCountLabel_->setText(InvoiceCountCaption(rows_.rowCount()));
     layoutPanel_->show();
 }

@@ -2,12 +2,16 @@
 // offers the layout choices and starts the merge.
 #pragma once
 
+#include "folder_lock.h"
 #include "invoice_list_model.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 class QAbstractItemView;
 class QLabel;
@@ -56,6 +60,13 @@ public:
     void ChooseFolderClicked();
     void FilesDropped(const std::string& text);
 
+    // Runs `work` with `folders` locked for it: at once when no other
+    // program holds them, otherwise once they are free, with the status line
+    // saying why it waits. A later request replaces one still waiting.
+    using LockedWork = std::function<void(FolderLocks& locks)>;
+    void WhenFoldersFree(std::vector<std::string> folders, LockedWork work);
+    bool WaitingForFolders() const { return lockRetry_.isActive(); }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -70,6 +81,8 @@ private:
     // The part of the preparation both entries share before the source path.
     void PrepareIntake();
     void RunIntake(const std::string& sourceFolder);
+    void BuildWithFoldersLocked(const std::string& sourceFolder);
+    void RetryLocks();
 
     ProgramState& state_;
     InvoiceListModel rows_;
@@ -85,6 +98,10 @@ private:
     FramePlayer* busyAnimation_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* invoiceCountLabel_ = nullptr;
+    QTimer lockRetry_;
+    std::vector<std::string> waitingFolders_;
+    LockedWork waitingWork_;
+    QString statusBeforeWait_;
 };
 
 // The usage notes over the list, one entry per line.

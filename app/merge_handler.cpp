@@ -92,10 +92,10 @@ void StartMerge(ProgramState& state, MainWindow& window) {
 
     const QString title = QStringLiteral("提示信息");
     if (outcome.status != MergeStatus::kSaved) {
-        ShowMessageBox(nullptr, title, outcome.report, QMessageBox::Warning);
+        ShowMessageBox(nullptr, title, MergeMessageText(outcome), QMessageBox::Warning);
         return;
     }
-    ShowMessageBox(nullptr, title, outcome.report, QMessageBox::Information);
+    ShowMessageBox(nullptr, title, MergeMessageText(outcome), QMessageBox::Information);
     const LayoutModeParameters& parameters = ParametersOf(mode);
     state.printOrientation = parameters.printOrientation;
     state.printPaperLength = parameters.printPaperLength;

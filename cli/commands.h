@@ -10,6 +10,8 @@ namespace vellumark::cli {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitBadArguments = 2;
+// The merge was saved, but pages of some files are not on the sheets.
+inline constexpr int kExitIncomplete = 3;
 
 // Writes "vellumark-cli: " and the text as one line on standard error.
 void ErrorLine(const std::string& text);

@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "folder_listing.h"
+#include "invoice_intake.h"
 #include "list_output.h"
 #include "program_setup.h"
 
@@ -45,11 +46,14 @@ int RunList(const Arguments& arguments) {
         return kExitFailed;
     }
     InvoiceListModel rows;
-    if (ListWithoutSplitting(state->pdfLibrary, arguments.folder, rows) == 0) {
+    IntakeReport report;
+    if (ListFolder(state->pdfLibrary, arguments.folder, rows, nullptr, &report) == 0) {
         ErrorLine(NoPdfFilesLine(arguments.folder));
         return kExitFailed;
     }
     Print(FormatListing(CollectListing(rows), arguments.format));
+    for (const auto& problem : report.unreadable)
+        ErrorLine("无法读取：" + problem.path + "：" + problem.reason);
     return kExitSuccess;
 }
 

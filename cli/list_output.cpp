@@ -97,12 +97,12 @@ std::string Table(const std::vector<ListedInvoice>& listing) {
 }
 
 std::string Csv(const std::vector<ListedInvoice>& listing) {
-    std::string out = "order,name,pages,height,width,path,duplicates\n";
+    std::string out = "order,name,pages,height,width,path,duplicates,problem\n";
     for (const auto& invoice : listing) {
         out += std::to_string(invoice.order) + "," + CsvField(invoice.name) + "," +
                std::to_string(invoice.pages) + "," + std::to_string(invoice.height) + "," +
                std::to_string(invoice.width) + "," + CsvField(invoice.path) + "," +
-               JoinOrders(invoice.duplicates, " ") + "\n";
+               JoinOrders(invoice.duplicates, " ") + "," + CsvField(invoice.problem) + "\n";
     }
     return out;
 }
@@ -118,7 +118,8 @@ std::string Json(const std::vector<ListedInvoice>& listing) {
                ", \"height\": " + std::to_string(invoice.height) +
                ", \"width\": " + std::to_string(invoice.width) +
                ", \"path\": " + JsonString(invoice.path) + ", \"duplicates\": [" +
-               JoinOrders(invoice.duplicates, ", ") + "]}";
+               JoinOrders(invoice.duplicates, ", ") + "], \"problem\": " +
+               (invoice.problem.empty() ? std::string("null") : JsonString(invoice.problem)) + "}";
     }
     out += listing.empty() ? "]\n" : "\n]\n";
     return out;

@@ -17,6 +17,7 @@ struct ListedInvoice {
     int width = 0;
     std::string path;             // bytes
     std::vector<int> duplicates;  // orders of the other rows with the same bytes
+    std::string problem;          // why the file cannot be read (UTF-8); empty when it can
 };
 
 std::string FormatListing(const std::vector<ListedInvoice>& listing, ListFormat format);

@@ -1,5 +1,4 @@
 #include "commands.h"
-#include "folder_listing.h"
 #include "invoice_intake.h"
 #include "layout_mode.h"
 #include "merge_pipeline.h"
@@ -29,42 +28,50 @@ std::string TerminalLines(const QString& text) {
     return lines.toStdString();
 }
 
+void ProblemLine(const std::string& what, const FileProblem& problem) {
+    ErrorLine(what + problem.path + "：" + problem.reason);
+}
+
 // Takes in the folder as the window does, or lists it untouched.
-bool TakeIn(ProgramState& state, const Arguments& arguments, InvoiceListModel& rows) {
+bool TakeIn(ProgramState& state, const Arguments& arguments, InvoiceListModel& rows,
+            TerminalProgress& progress) {
+    IntakeReport report;
     if (arguments.noSplit) {
-        return ListWithoutSplitting(state.pdfLibrary, arguments.folder, rows) > 0;
+        ListFolder(state.pdfLibrary, arguments.folder, rows, nullptr, &report);
+    } else {
+        IntakeValues values;
+        values.sourceFolder = arguments.folder;
+        const BuildResult result =
+            BuildInvoiceList(state.pdfLibrary, values, rows, &report,
+                             [&progress](const std::string& source, int page, int pages) {
+                                 progress.Splitting(source, page, pages);
+                             });
+        progress.Finish();
+        state.sourceFolder = values.sourceFolder;
+        state.foundFiles = values.foundFiles;
+        state.splitTargetFolder = values.splitTargetFolder;
+        if (result != BuildResult::kListed)
+            return false;
     }
-    IntakeValues values;
-    values.sourceFolder = arguments.folder;
-    const BuildResult result = BuildInvoiceList(state.pdfLibrary, values, rows);
-    state.sourceFolder = values.sourceFolder;
-    state.foundFiles = values.foundFiles;
-    state.splitTargetFolder = values.splitTargetFolder;
-    return result == BuildResult::kListed && rows.rowCount() > 0;
+    for (const auto& source : report.resumed)
+        ErrorLine("已完成上次中断的拆分：" + source);
+    if (report.staleTempFiles > 0) {
+        ErrorLine("已删除上次中断时留下的临时文件 " + std::to_string(report.staleTempFiles) +
+                  " 个");
+    }
+    return rows.rowCount() > 0;
 }
 
-// One line for every invoice that did not make it onto the sheets.
-void ReportFailedInvoices(const InvoiceListModel& rows) {
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        if (rows.Cell(row, kColumnProgress) != QStringLiteral("已完成")) {
-            ErrorLine("未能合并的发票：" + rows.Path(row));
-        }
-    }
-}
-
-}  // namespace
-
-int RunMerge(const Arguments& arguments) {
+// Refusals that come before anything in the invoice folder is touched.
+int CheckRequest(const Arguments& arguments, const std::string& output) {
     if (const std::string problem = FolderProblem(arguments.folder); !problem.empty()) {
         ErrorLine(problem);
         return kExitBadArguments;
     }
-    const LayoutMode mode = ModeNamed(arguments.layout);
-    std::string error;
-    auto state = CreateBatchState(error);
-    if (!state) {
-        ErrorLine(error);
-        return kExitFailed;
+    if (const std::string problem = OutputOverwritesInvoice(output, arguments.folder);
+        !problem.empty()) {
+        ErrorLine(problem);
+        return kExitBadArguments;
     }
     // A job that cannot be printed is refused before the folder is split.
     if (arguments.print) {
@@ -74,45 +81,72 @@ int RunMerge(const Arguments& arguments) {
             return kExitBadArguments;
         }
     }
-    const std::string output = arguments.output.value_or(state->OutputPdf());
     if (const std::string problem = OutputProblem(output); !problem.empty()) {
         ErrorLine(problem);
         return kExitFailed;
     }
+    return kExitSuccess;
+}
+
+// Says what did not go onto the sheets, and how the merge ended.
+int ReportMerge(const MergeOutcome& outcome, const std::string& output) {
+    for (const auto& problem : outcome.leftOut)
+        ProblemLine("未能完整合并：", problem);
+    if (outcome.status != MergeStatus::kSaved) {
+        ErrorLine(TerminalLines(outcome.report));
+        if (!outcome.failure.path.empty())
+            ProblemLine("原因：", outcome.failure);
+        return kExitFailed;
+    }
+    Print(TerminalLines(outcome.report) + "\n");
+    Print("已保存：" + output + "\n");
+    return outcome.leftOut.empty() ? kExitSuccess : kExitIncomplete;
+}
+
+}  // namespace
+
+int RunMerge(const Arguments& arguments) {
+    std::string error;
+    auto state = CreateBatchState(error);
+    if (!state) {
+        ErrorLine(error);
+        return kExitFailed;
+    }
+    const std::string output = arguments.output.value_or(state->OutputPdf());
+    if (const int refused = CheckRequest(arguments, output); refused != kExitSuccess)
+        return refused;
     // The window program keeps a merge's images in its program directory;
     // one that cannot be written would only end in the general failure.
     if (access(state->programDirectory.c_str(), W_OK | X_OK) != 0) {
         ErrorLine("无法写入程序目录（存放临时图片）：" + state->programDirectory);
         return kExitFailed;
     }
-    // One batch run at a time may use those images.
-    ProgramDirectoryLock lock(state->programDirectory);
+    const FolderLocks locks = WaitForFolders({arguments.folder, state->programDirectory});
     RemovePreviousOutput(state->OutputPdf(), state->TempImageFolder());
     InvoiceListModel rows;
-    if (!TakeIn(*state, arguments, rows)) {
+    TerminalProgress progress(0);
+    if (!TakeIn(*state, arguments, rows, progress)) {
         ErrorLine(NoPdfFilesLine(arguments.folder));
         return kExitFailed;
     }
 
-    TerminalProgress progress(rows.rowCount());
+    TerminalProgress rendering(rows.rowCount());
     const MergeSettings settings{state->TempImageFolder(), output};
-    const MergeOutcome outcome = MergeInvoices(state->pdfLibrary, settings, mode, rows,
-                                               [&progress](int row) { progress.Rendered(row); });
-    progress.Finish();
-    ReportFailedInvoices(rows);
-    if (outcome.status != MergeStatus::kSaved) {
-        ErrorLine(TerminalLines(outcome.report));
-        return kExitFailed;
-    }
-    Print(TerminalLines(outcome.report) + "\n");
-    Print("已保存：" + output + "\n");
+    const MergeOutcome outcome =
+        MergeInvoices(state->pdfLibrary, settings, ModeNamed(arguments.layout), rows,
+                      [&rendering](int row) { rendering.Rendered(row); });
+    rendering.Finish();
+    const int code = ReportMerge(outcome, output);
+    if (outcome.status != MergeStatus::kSaved)
+        return code;
 
-    const LayoutModeParameters& parameters = ParametersOf(mode);
+    const LayoutModeParameters& parameters = ParametersOf(ModeNamed(arguments.layout));
     state->printOrientation = parameters.printOrientation;
     state->printPaperLength = parameters.printPaperLength;
     if (!arguments.print)
-        return kExitSuccess;
-    return PrintMerged(*state, output, *arguments.print);
+        return code;
+    const int printed = PrintMerged(*state, output, *arguments.print);
+    return printed != kExitSuccess ? printed : code;
 }
 
 }  // namespace vellumark::cli

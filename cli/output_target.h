@@ -11,6 +11,11 @@ namespace vellumark::cli {
 // in the way).
 std::string OutputProblem(const std::string& path);
 
+// An empty text unless `path` would overwrite an invoice: a "*.pdf" directly
+// in `invoiceFolder` (which the intake reads), or any file of that folder
+// the intake reads under another name.
+std::string OutputOverwritesInvoice(const std::string& path, const std::string& invoiceFolder);
+
 // The folder part of `path` ("." for a bare name).
 std::string FolderOf(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "print_sequence.h"
 #include "printer_list.h"
+#include "problem_text.h"
 
 #include <algorithm>
 
@@ -45,7 +46,7 @@ int PrintMerged(ProgramState& state, const std::string& mergedPdf, const PrintCh
                              std::to_string(request.lastPage) + " 页，" +
                              std::to_string(request.copies) + " 份";
     if (PrintMergedFile(state.pdfLibrary, request) == 0) {
-        ErrorLine("打印失败：" + what);
+        ErrorLine("打印失败：" + what + "：" + ProblemText(state.pdfLibrary.LastError()));
         return kExitFailed;
     }
     Print("已提交打印：" + what + "\n");

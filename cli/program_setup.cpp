@@ -4,11 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,18 +41,22 @@ std::unique_ptr<ProgramState> CreateBatchState(std::string& error) {
     return state;
 }
 
-ProgramDirectoryLock::ProgramDirectoryLock(const std::string& programDirectory) {
-    descriptor_ = open(programDirectory.empty() ? "/" : programDirectory.c_str(),
-                       O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor_ < 0)
-        return;
-    while (flock(descriptor_, LOCK_EX) != 0 && errno == EINTR) {
+FolderLocks WaitForFolders(const std::vector<std::string>& folders) {
+    constexpr useconds_t kRetryMicroseconds = 200000;
+    bool told = false;
+    for (;;) {
+        FolderLocks locks = FolderLocks::TryLock(folders);
+        if (locks.Held())
+            return locks;
+        if (!told) {
+            const std::string line =
+                std::string("vellumark-cli: ") + kFolderBusyText + "（等待中，按 Ctrl-C 可停止）\n";
+            std::fwrite(line.data(), 1, line.size(), stderr);
+            std::fflush(stderr);
+            told = true;
+        }
+        usleep(kRetryMicroseconds);
     }
-}
-
-ProgramDirectoryLock::~ProgramDirectoryLock() {
-    if (descriptor_ >= 0)
-        close(descriptor_);
 }
 
 }  // namespace vellumark::cli

@@ -2,10 +2,12 @@
 // and the PDF library exactly as the window program activates it.
 #pragma once
 
+#include "folder_lock.h"
 #include "program_state.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vellumark::cli {
 
@@ -24,18 +26,9 @@ void KeepQtMessagesOffTheTerminal();
 // be activated.
 std::unique_ptr<ProgramState> CreateBatchState(std::string& error);
 
-// Holds an exclusive lock on the program directory while it lives, so that
-// two batch runs do not share the one temporary image folder. Waits for a
-// running one to finish.
-class ProgramDirectoryLock {
-public:
-    explicit ProgramDirectoryLock(const std::string& programDirectory);
-    ~ProgramDirectoryLock();
-    ProgramDirectoryLock(const ProgramDirectoryLock&) = delete;
-    ProgramDirectoryLock& operator=(const ProgramDirectoryLock&) = delete;
-
-private:
-    int descriptor_ = -1;
-};
+// Locks the invoice folder and the program directory (whose image folder
+// the merge fills) for this run, waiting as long as another run holds
+// either; says so once on standard error while it waits.
+FolderLocks WaitForFolders(const std::vector<std::string>& folders);
 
 }  // namespace vellumark::cli

@@ -24,6 +24,17 @@ void TerminalProgress::Rendered(int row) {
     shown_ = true;
 }
 
+void TerminalProgress::Splitting(const std::string& source, int page, int pages) {
+    if (!active_)
+        return;
+    const auto slash = source.find_last_of('/');
+    const std::string line = "\r正在拆分 " + source.substr(slash + 1) + "：第 " +
+                             std::to_string(page) + " / " + std::to_string(pages) + " 页\x1b[K";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+    shown_ = true;
+}
+
 void TerminalProgress::Finish() {
     if (!shown_)
         return;

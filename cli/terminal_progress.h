@@ -2,6 +2,8 @@
 // watching a terminal; scripts and logs get nothing.
 #pragma once
 
+#include <string>
+
 namespace vellumark::cli {
 
 class TerminalProgress {
@@ -14,6 +16,8 @@ public:
 
     // The merge has rendered row `row` (from 0); -1 is the save.
     void Rendered(int row);
+    // The intake has written page `page` of `pages` of the file `source`.
+    void Splitting(const std::string& source, int page, int pages);
     // Clears the progress line so that what follows starts on a clean line.
     void Finish();
 

@@ -1,8 +1,14 @@
 #include "folder_ops.h"
 
+#include <pdfax/library.h>
+
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include <memory>
 #include <vector>
@@ -45,6 +51,40 @@ void RemoveFolderTree(const std::string& path) {
     for (const auto& name : names)
         RemoveFolderTree(path + "/" + name);
     rmdir(path.c_str());
+}
+
+namespace {
+
+std::vector<std::string> NamesWithPrefix(const std::string& folder, const char* prefix) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir)
+        return names;
+    const std::size_t length = std::strlen(prefix);
+    while (const dirent* entry = readdir(dir.get())) {
+        if (std::strncmp(entry->d_name, prefix, length) == 0)
+            names.push_back(entry->d_name);
+    }
+    return names;
+}
+
+}  // namespace
+
+int RemoveStaleTempFiles(const std::string& folder) {
+    int removed = 0;
+    for (const auto& name : NamesWithPrefix(folder, pdfax::kTempFilePrefix)) {
+        const std::string path = folder + "/" + name;
+        const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        // A writer that is alive holds its lock; one that died let it go.
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            unlink(path.c_str()) == 0)
+            ++removed;
+        close(fd);
+    }
+    return removed;
 }
 
 }  // namespace vellumark

@@ -13,4 +13,9 @@ bool RemoveFile(const std::string& path);
 // A missing folder is fine.
 void RemoveFolderTree(const std::string& path);
 
+// Removes the temporary files that a writer of this program left in
+// `folder` when it was killed (named with the library's prefix and no longer
+// locked by a live writer). Returns how many were removed.
+int RemoveStaleTempFiles(const std::string& folder);
+
 }  // namespace vellumark

@@ -2,7 +2,6 @@
 
 #include "file_search.h"
 #include "folder_ops.h"
-#include "page_split.h"
 
 #include <QFile>
 
@@ -18,17 +17,24 @@ struct InvoiceFacts {
     int pages = 0;
     long long height = 0;
     long long width = 0;
+    pdfax::CallError error;  // why the file could not be read
 };
 
 // Loads `path` and reads its page count and first-page size. A file the
-// library cannot read gives zeros, never the values of the file before it.
+// library cannot read gives zeros, never the values of the file before it,
+// and the reason.
 InvoiceFacts ReadInvoice(PdfLibrary& pdf, const std::string& path) {
     InvoiceFacts facts;
-    if (pdf.LoadFromFile(path, "") == 0)
+    if (pdf.LoadFromFile(path, "") == 0) {
+        facts.error = pdf.LastError();
         return facts;
+    }
     facts.pages = pdf.PageCount();
-    if (facts.pages <= 0)
-        return InvoiceFacts{};
+    if (facts.pages <= 0) {
+        facts.error = {"PageCount", path, pdfax::Problem::kDamaged, "no pages"};
+        facts.pages = 0;
+        return facts;
+    }
     facts.height = IntegerPart(pdf.PageHeight());
     facts.width = IntegerPart(pdf.PageWidth());
     return facts;
@@ -48,6 +54,51 @@ std::string SplitTargetFolderOf(const std::string& sourceFolder) {
         return sourceFolder;
     const auto slash = sourceFolder.rfind('/');
     return slash == std::string::npos ? std::string() : sourceFolder.substr(0, slash + 1);
+}
+
+// The multi-page files among `found`, with their page counts.
+std::vector<std::pair<std::string, int>> MultiPageFiles(PdfLibrary& pdf,
+                                                        const std::vector<std::string>& found) {
+    std::vector<std::pair<std::string, int>> files;
+    for (const auto& path : found) {
+        const InvoiceFacts facts = ReadInvoice(pdf, path);
+        if (facts.pages > 1)
+            files.emplace_back(path, facts.pages);
+        PumpMessages();
+    }
+    return files;
+}
+
+// Splits each multi-page file; one that cannot be split stays whole and is
+// named with the reason.
+void SplitMultiPageFiles(PdfLibrary& pdf, const IntakeValues& values, IntakeReport& report,
+                         const IntakeProgress& progress) {
+    for (const auto& [source, pages] : MultiPageFiles(pdf, values.foundFiles)) {
+        const SplitOutcome outcome =
+            SplitIntoPages(pdf, source, values.splitTargetFolder, FileNameWithoutExtension(source),
+                           pages, [&, path = source](int page, int count) {
+                               if (progress)
+                                   progress(path, page, count);
+                               PumpMessages();
+                           });
+        if (outcome.resumed)
+            report.resumed.push_back(source);
+        if (!outcome.split)
+            report.notSplit.push_back(outcome.problem);
+    }
+}
+
+// The row's progress text and note for a file that was not read or split.
+void MarkProblemRows(InvoiceListModel& rows, const IntakeReport& report) {
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const std::string path = rows.Path(row);
+        for (const auto& problem : report.notSplit) {
+            if (problem.path == path) {
+                rows.SetCell(row, kColumnProgress, QString::fromUtf8(kNotSplitText));
+                rows.SetNote(row, QStringLiteral("未能拆分：") + NoteText(problem));
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -73,54 +124,63 @@ std::string FileNameWithoutExtension(const std::string& path) {
 void RemovePreviousOutput(const std::string& outputPdf, const std::string& tempImageFolder) {
     RemoveFile(outputPdf);
     RemoveFolderTree(tempImageFolder);
+    const auto slash = outputPdf.rfind('/');
+    RemoveStaleTempFiles(slash == std::string::npos ? "." : outputPdf.substr(0, slash));
 }
 
 QString InvoiceCountCaption(int rows) {
     return QStringLiteral("导出 ") + QString::number(rows) + QStringLiteral(" 张电子发票");
 }
 
-BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceListModel& rows) {
+QString NoteText(const FileProblem& problem) {
+    return QString::fromUtf8(problem.reason);
+}
+
+int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& rows,
+               std::vector<std::string>* found, IntakeReport* report) {
     rows.Clear();
-    values.splitTargetFolder = SplitTargetFolderOf(values.sourceFolder);
-    if (FileSearch(values.sourceFolder, kPdfPattern, values.foundFiles) == 0) {
-        return BuildResult::kNoPdfFiles;
-    }
-
-    // First pass: the multi-page files.
-    for (const auto& path : values.foundFiles) {
+    std::vector<std::string> files;
+    FileSearch(folder, kPdfPattern, files);
+    for (const auto& path : files) {
         const InvoiceFacts facts = ReadInvoice(pdf, path);
-        if (facts.pages <= 1)
-            continue;
-        rows.AppendRow();
-        const int row = rows.rowCount() - 1;
-        rows.SetCell(row, kColumnNumber, QString::number(row + 1));
-        FillRow(rows, row, path, facts);
-        PumpMessages();
-    }
-
-    // Split each of them; one that cannot be split completely stays whole.
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        const std::string source = rows.Path(row);
-        SplitIntoPages(pdf, source, values.splitTargetFolder, FileNameWithoutExtension(source),
-                       rows.Cell(row, kColumnPages).toInt());
-    }
-    rows.Clear();
-
-    // Second pass: list what is there now, each new row on top.
-    FileSearch(values.sourceFolder, kPdfPattern, values.foundFiles);
-    for (const auto& path : values.foundFiles) {
-        const InvoiceFacts facts = ReadInvoice(pdf, path);
+        // Each file is put at the top; the ordering below undoes that
+        // reversal for equal heights.
         rows.InsertRowAtTop();
         rows.SetCell(0, kColumnNumber, QStringLiteral("0"));
         FillRow(rows, 0, path, facts);
         rows.SetCell(0, kColumnProgress, QStringLiteral("等待中"));
+        if (facts.error.problem != pdfax::Problem::kNone) {
+            const FileProblem problem = ProblemOf(facts.error, path);
+            rows.SetCell(0, kColumnProgress, QString::fromUtf8(kUnreadableText));
+            rows.SetNote(0, NoteText(problem));
+            if (report)
+                report->unreadable.push_back(problem);
+        }
         PumpMessages();
     }
-
     OrderRowsByPageHeight(rows);
-    for (int row = 0; row < rows.rowCount(); ++row) {
+    for (int row = 0; row < rows.rowCount(); ++row)
         rows.SetCell(row, kColumnNumber, QString::number(row + 1));
-    }
+    if (found)
+        *found = std::move(files);
+    return rows.rowCount();
+}
+
+BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceListModel& rows,
+                             IntakeReport* report, const IntakeProgress& progress) {
+    IntakeReport local;
+    IntakeReport& told = report ? *report : local;
+    told = IntakeReport{};
+    rows.Clear();
+    values.splitTargetFolder = SplitTargetFolderOf(values.sourceFolder);
+    if (FileSearch(values.sourceFolder, kPdfPattern, values.foundFiles) == 0)
+        return BuildResult::kNoPdfFiles;
+    // Temporary files of a writer that was killed here are of no use to anyone.
+    told.staleTempFiles = RemoveStaleTempFiles(
+        values.splitTargetFolder.empty() ? std::string(".") : values.splitTargetFolder);
+    SplitMultiPageFiles(pdf, values, told, progress);
+    ListFolder(pdf, values.sourceFolder, rows, &values.foundFiles, &told);
+    MarkProblemRows(rows, told);
     return BuildResult::kListed;
 }
 

@@ -2,10 +2,13 @@
 #pragma once
 
 #include "invoice_list_model.h"
+#include "page_split.h"
 #include "pdf_library.h"
+#include "problem_text.h"
 
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,13 +26,40 @@ enum class BuildResult {
     kNoPdfFiles,  // show "请选择包含.pdf的文件夹拖入！" / "文件类型有误"
 };
 
+// What the user hears about after an intake, besides the rows.
+struct IntakeReport {
+    std::vector<FileProblem> unreadable;  // listed with 0 pages, never printed
+    std::vector<FileProblem> notSplit;    // kept whole: only page 1 is printed
+    std::vector<std::string> resumed;     // sources whose interrupted split was finished
+    int staleTempFiles = 0;               // left by killed writers, removed
+};
+
+// Called as the multi-page file `source` is split: page `page` of `pages`
+// is written.
+using IntakeProgress = std::function<void(const std::string& source, int page, int pages)>;
+
+// The progress text of a row whose file could not be read, or could not be
+// split; its note says why.
+inline constexpr const char* kUnreadableText = "无法读取";
+inline constexpr const char* kNotSplitText = "未拆分";
+
 // Deletes a previous merge's result file and image folder; missing ones
 // are fine.
 void RemovePreviousOutput(const std::string& outputPdf, const std::string& tempImageFolder);
 
-// Finds the PDFs of values.sourceFolder, splits multi-page ones, lists and
-// orders the rows in `rows`. Never loses a file of the user's.
-BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceListModel& rows);
+// Finds the PDFs of values.sourceFolder, splits multi-page ones (finishing
+// splits an earlier run was stopped in), lists and orders the rows in
+// `rows`. Never loses a file of the user's. The caller holds the folder's
+// lock (FolderLocks).
+BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceListModel& rows,
+                             IntakeReport* report = nullptr, const IntakeProgress& progress = {});
+
+// Lists the "*.pdf" files directly in `folder` as they are, multi-page ones
+// whole, ordered and numbered as the intake orders them; a file the library
+// cannot read is listed with 0 pages and a note saying why. Returns the
+// number of rows.
+int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& rows,
+               std::vector<std::string>* found = nullptr, IntakeReport* report = nullptr);
 
 // "导出 " + count + " 张电子发票".
 QString InvoiceCountCaption(int rows);
@@ -44,5 +74,8 @@ long long IntegerPart(double millimetres);
 // The last component of `path` without its extension (the last "." and all
 // after it), as the platform's bytes.
 std::string FileNameWithoutExtension(const std::string& path);
+
+// `problem` as a row's note: the reason, in the user's words.
+QString NoteText(const FileProblem& problem);
 
 }  // namespace vellumark

@@ -1,5 +1,6 @@
 #include "invoice_list_model.h"
 
+#include <QColor>
 #include <QFile>
 
 namespace vellumark {
@@ -22,6 +23,11 @@ QVariant InvoiceListModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue<int>(Qt::AlignVCenter |
                                         (left ? Qt::AlignLeft : Qt::AlignHCenter));
     }
+    const QString& note = rows_[index.row()].note;
+    if (role == Qt::ToolTipRole && !note.isEmpty())
+        return note;
+    if (role == Qt::ForegroundRole && !note.isEmpty())
+        return QColor(Qt::red);
     return {};
 }
 
@@ -96,6 +102,19 @@ void InvoiceListModel::SetPath(int row, const std::string& path) {
     rows_[row].path = path;
     rows_[row].cells[kColumnPath] = QFile::decodeName(QByteArray::fromStdString(path));
     emit dataChanged(index(row, kColumnPath), index(row, kColumnPath));
+}
+
+QString InvoiceListModel::Note(int row) const {
+    if (row < 0 || row >= rowCount())
+        return {};
+    return rows_[row].note;
+}
+
+void InvoiceListModel::SetNote(int row, const QString& note) {
+    if (row < 0 || row >= rowCount())
+        return;
+    rows_[row].note = note;
+    emit dataChanged(index(row, 0), index(row, kInvoiceColumnCount - 1));
 }
 
 }  // namespace vellumark

@@ -44,12 +44,18 @@ public:
     std::string Path(int row) const;
     void SetPath(int row, const std::string& path);
 
+    // What is wrong with the row's file, in the user's words (empty when
+    // nothing is): shown as the row's tooltip, and the row in red.
+    QString Note(int row) const;
+    void SetNote(int row, const QString& note);
+
     static QString ColumnTitle(int column);
 
 private:
     struct Row {
         QString cells[kInvoiceColumnCount];
         std::string path;
+        QString note;
     };
     std::vector<Row> rows_;
 };

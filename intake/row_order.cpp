@@ -78,12 +78,14 @@ void OrderRowsByPageHeight(InvoiceListModel& rows) {
     // write it back cell by cell.
     std::vector<QString> texts;
     std::vector<std::string> paths;
+    std::vector<QString> notes;
     texts.reserve(static_cast<std::size_t>(n) * static_cast<std::size_t>(columns));
     for (int r = 0; r < n; ++r) {
         const int source = sources[static_cast<std::size_t>(n - 1 - r)];
         for (int c = 0; c < columns; ++c)
             texts.push_back(rows.Cell(source, c));
         paths.push_back(rows.Path(source));
+        notes.push_back(rows.Note(source));
     }
     for (std::size_t j = 0; j < texts.size(); ++j) {
         const int row = static_cast<int>(j) / columns;
@@ -96,6 +98,9 @@ void OrderRowsByPageHeight(InvoiceListModel& rows) {
             rows.SetCell(row, column, texts[j]);
         }
     }
+    // A row's note travels with its cells.
+    for (int row = 0; row < n; ++row)
+        rows.SetNote(row, notes[static_cast<std::size_t>(row)]);
 }
 
 }  // namespace vellumark

@@ -6,10 +6,13 @@
 #include "render_loop.h"
 #include "sheet_layout.h"
 
+#include <QFile>
+
 #include <chrono>
 #include <filesystem>
 #include <future>
 #include <map>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -39,12 +42,34 @@ void CloseTemplate(PdfLibrary& pdf, const SheetTemplate& sheetTemplate) {
         pdf.DACloseFile(sheetTemplate.handle);
 }
 
-MergeOutcome Failed() {
+MergeOutcome Failed(FileProblem cause = {}) {
     MergeOutcome outcome;
     outcome.status = MergeStatus::kFailed;
     outcome.report = MergeFailureText();
     outcome.icon = MergeIcon::kWarning;
+    outcome.failure = std::move(cause);
     return outcome;
+}
+
+// The row's failure: "失败" in its progress cell and the reason as its note.
+void MarkFailed(InvoiceListModel& rows, int row, const FileProblem& problem) {
+    rows.SetCell(row, kColumnProgress, kFailedText);
+    rows.SetNote(row, QString::fromUtf8(problem.reason));
+}
+
+// Why the image of a row whose render call succeeded is not there: the
+// library's failed write, or nothing known.
+pdfax::CallError MissingImageError(PdfLibrary& pdf, const std::string& image) {
+    pdfax::CallError error = pdf.ImageWriteError(image);
+    if (error.problem == pdfax::Problem::kNone)
+        error = {"DARenderPageToFile", image, pdfax::Problem::kIoError, "no image"};
+    return error;
+}
+
+// A folder for the images that cannot be written is the program's problem,
+// not the invoices': it is named once and the merge stops.
+bool IsImageFolderProblem(const pdfax::CallError& error, const std::string& folder) {
+    return IsWriteProblem(error.problem) && error.path.rfind(folder, 0) == 0;
 }
 
 // Some library calls are long on big merges: the first call after the last
@@ -76,16 +101,84 @@ Result KeepingCallerAlive(const MergeProgress& progress, Result failure, Work&& 
     return done.get();
 }
 
+// Gives every row that has no usable image its reason (note, "失败", and a
+// line in `leftOut`), and marks multi-page files of which only page 1 goes
+// onto the sheets. Returns the problem of the image folder instead when the
+// images could not be written there at all.
+std::optional<FileProblem> NoteUnusableRows(PdfLibrary& pdf, const MergeSettings& settings,
+                                            InvoiceListModel& rows,
+                                            const std::vector<SheetImage>& measured,
+                                            const std::vector<pdfax::CallError>& renderErrors,
+                                            const std::vector<char>& isTall,
+                                            std::vector<FileProblem>& leftOut) {
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const SheetImage& image = measured[row];
+        if (image.pixelWidth > 0 && image.pixelHeight > 0) {
+            const int pages = rows.Cell(row, kColumnPages).toInt();
+            if (pages > 1) {
+                rows.SetCell(row, kColumnProgress, QString::fromUtf8(kFirstPageOnlyText));
+                leftOut.push_back({rows.Path(row), "只打印了第1页（共" + std::to_string(pages) +
+                                                       "页）：" + rows.Note(row).toStdString()});
+            }
+            continue;
+        }
+        pdfax::CallError error = renderErrors[row];
+        if (error.problem == pdfax::Problem::kNone)
+            error = MissingImageError(pdf, settings.ImagePath(row, isTall[row]));
+        if (IsImageFolderProblem(error, settings.tempImageFolder))
+            return FileProblem{settings.tempImageFolder, ProblemText(error)};
+        const FileProblem problem{rows.Path(row), ProblemText(error)};
+        MarkFailed(rows, row, problem);
+        leftOut.push_back(problem);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+QString MergeMessageText(const MergeOutcome& outcome) {
+    // Enough lines to see what happened; the list shows every row.
+    constexpr std::size_t kMostLines = 10;
+    const QString lineBreak = QStringLiteral("\r\n");
+    QString text = outcome.report;
+    if (!outcome.failure.reason.empty()) {
+        text += lineBreak + QFile::decodeName(QByteArray::fromStdString(outcome.failure.path)) +
+                QStringLiteral("：") + QString::fromUtf8(outcome.failure.reason);
+    }
+    if (outcome.leftOut.empty())
+        return text;
+    text += lineBreak + lineBreak + QStringLiteral("以下文件未能完整打印：");
+    for (std::size_t i = 0; i < outcome.leftOut.size() && i < kMostLines; ++i) {
+        const FileProblem& problem = outcome.leftOut[i];
+        const auto slash = problem.path.find_last_of('/');
+        text += lineBreak +
+                QFile::decodeName(QByteArray::fromStdString(
+                    problem.path.substr(slash == std::string::npos ? 0 : slash + 1))) +
+                QStringLiteral("：") + QString::fromUtf8(problem.reason);
+    }
+    if (outcome.leftOut.size() > kMostLines) {
+        text += lineBreak + QStringLiteral("……共 ") + QString::number(outcome.leftOut.size()) +
+                QStringLiteral(" 个文件，见列表中的红色行");
+    }
+    return text;
+}
 
 SheetTemplate LoadSheetTemplate(PdfLibrary& pdf, const std::string& path, LayoutMode mode) {
     const LayoutModeParameters& p = ParametersOf(mode);
-    pdf.NewDocument();
-    pdf.SaveToFile(path);
-    const int handle = pdf.DAOpenFile(path, "");
-    pdf.DASetPageSize(handle, pdf.DAFindPage(handle, 1), p.sheetWidth, p.sheetHeight);
-    pdf.DAAppendFile(handle);
-    return {pdf.LoadFromFile(path, "") != 0, handle};
+    SheetTemplate sheet;
+    if (pdf.NewDocument() == 0 || pdf.SaveToFile(path) == 0) {
+        sheet.error = pdf.LastError();
+        return sheet;
+    }
+    sheet.handle = pdf.DAOpenFile(path, "");
+    if (pdf.DASetPageSize(sheet.handle, pdf.DAFindPage(sheet.handle, 1), p.sheetWidth,
+                          p.sheetHeight) == 0 ||
+        pdf.DAAppendFile(sheet.handle) == 0 || pdf.LoadFromFile(path, "") == 0) {
+        sheet.error = pdf.LastError();
+        return sheet;
+    }
+    sheet.loaded = true;
+    return sheet;
 }
 
 std::string MergeSettings::ImagePath(int row, bool tall) const {
@@ -143,7 +236,7 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
         }
     };
     int renderedRows = 0;  // rows whose render call has returned
-    RenderAlongside(
+    const std::vector<pdfax::CallError> renderErrors = RenderAlongside(
         pdf, jobs,
         [&](int row, bool ok) {
             rendered[row] = ok;
@@ -167,6 +260,17 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
     handOver(rowCount, true);
     mark(true);
 
+    if (!sheetTemplate.loaded) {
+        CloseTemplate(pdf, sheetTemplate);
+        return Failed(ProblemOf(sheetTemplate.error, settings.SheetTemplateFile()));
+    }
+    std::vector<FileProblem> leftOut;
+    if (const auto folderProblem =
+            NoteUnusableRows(pdf, settings, rows, measured, renderErrors, isTall, leftOut)) {
+        CloseTemplate(pdf, sheetTemplate);
+        return Failed(*folderProblem);
+    }
+
     // Images are collected in row order; a row whose invoice gave no
     // decodable image is left off the sheets.
     std::vector<SheetImage> tall;
@@ -179,30 +283,43 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
             (isTall[row] ? tall : shortImages).push_back(std::move(image));
         }
     }
-
-    if (!sheetTemplate.loaded || (tall.empty() && shortImages.empty())) {
+    if (tall.empty() && shortImages.empty()) {
         CloseTemplate(pdf, sheetTemplate);
-        return Failed();
+        MergeOutcome failed = Failed();
+        failed.leftOut = std::move(leftOut);
+        return failed;
     }
 
     PdfSheetCanvas canvas(pdf);
     const std::vector<std::string> notAdded =
         LayoutSheets(canvas, mode, tall, shortImages, [&progress] { Notify(progress, -1); });
-    for (const std::string& image : notAdded)
-        rows.SetCell(rowOfImage[image], kColumnProgress, kFailedText);
+    for (const std::string& image : notAdded) {
+        const int row = rowOfImage[image];
+        const FileProblem problem{rows.Path(row), "生成的图片无法放到纸上"};
+        MarkFailed(rows, row, problem);
+        leftOut.push_back(problem);
+    }
 
     const int placed = static_cast<int>(tall.size() + shortImages.size() - notAdded.size());
     // Sheets without a single invoice are not a result worth saving.
     bool saved = false;
+    pdfax::CallError saveError;
     if (placed > 0) {
         Notify(progress, -1);
-        saved = KeepingCallerAlive(progress, false,
-                                   [&] { return pdf.SaveToFile(settings.outputPdf) != 0; });
+        saved = KeepingCallerAlive(progress, false, [&] {
+            const bool ok = pdf.SaveToFile(settings.outputPdf) != 0;
+            saveError = pdf.LastError();
+            return ok;
+        });
         Notify(progress, -1);
     }
     CloseTemplate(pdf, sheetTemplate);
-    if (!saved)
-        return Failed();
+    if (!saved) {
+        MergeOutcome failed =
+            Failed(placed > 0 ? ProblemOf(saveError, settings.outputPdf) : FileProblem{});
+        failed.leftOut = std::move(leftOut);
+        return failed;
+    }
 
     MergeOutcome outcome;
     outcome.status = MergeStatus::kSaved;
@@ -211,6 +328,7 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
         SheetCount(mode, static_cast<int>(tall.size()), static_cast<int>(shortImages.size()));
     outcome.report = MergeReportText(mode, outcome.invoices, outcome.sheets);
     outcome.icon = MergeIcon::kInformation;
+    outcome.leftOut = std::move(leftOut);
     return outcome;
 }
 

@@ -26,40 +26,42 @@ struct Progress {
 
 }  // namespace
 
-bool RenderInvoice(PdfLibrary& pdf, const RenderJob& job) {
+pdfax::CallError RenderInvoice(PdfLibrary& pdf, const RenderJob& job) {
     std::error_code ignored;
     std::filesystem::remove(job.image, ignored);
     const int handle = pdf.DAOpenFileReadOnly(job.invoice, "");
     if (handle == 0)
-        return false;
+        return pdf.LastError();
     const int page = pdf.DAFindPage(handle, 1);
     if (job.turn)
         pdf.DARotatePage(handle, page, kQuarterTurn);
     const int rendered = pdf.DARenderPageToFile(handle, page, job.tall ? kFormatJpeg : kFormatPng,
                                                 kRenderDpi, job.image);
+    const pdfax::CallError error = rendered ? pdfax::CallError{} : pdf.LastError();
     pdf.DACloseFile(handle);
-    return rendered != 0;
+    return error;
 }
 
-std::vector<char> RenderAlongside(PdfLibrary& pdf, const std::vector<RenderJob>& jobs,
-                                  const std::function<void(int, bool)>& finished,
-                                  const std::function<void()>& idle,
-                                  std::chrono::milliseconds poll) {
+std::vector<pdfax::CallError> RenderAlongside(PdfLibrary& pdf, const std::vector<RenderJob>& jobs,
+                                              const std::function<void(int, bool)>& finished,
+                                              const std::function<void()>& idle,
+                                              std::chrono::milliseconds poll) {
     const int count = static_cast<int>(jobs.size());
-    std::vector<char> rendered(jobs.size(), 0);
+    std::vector<pdfax::CallError> rendered(jobs.size());
     Progress progress;
     std::thread renderer;
     try {
         renderer = std::thread([&] {
             for (int i = 0; i < count; ++i) {
-                bool ok = false;
+                pdfax::CallError error{
+                    "DARenderPageToFile", jobs[i].invoice, pdfax::Problem::kFailed, {}};
                 try {
-                    ok = RenderInvoice(pdf, jobs[i]);
+                    error = RenderInvoice(pdf, jobs[i]);
                 } catch (...) {
                     // The facade does not throw; a render that did failed.
                 }
                 std::lock_guard lock(progress.mutex);
-                rendered[i] = ok;
+                rendered[i] = std::move(error);
                 progress.done = i + 1;
                 progress.changed.notify_all();
             }
@@ -68,7 +70,7 @@ std::vector<char> RenderAlongside(PdfLibrary& pdf, const std::vector<RenderJob>&
         for (int i = 0; i < count; ++i) {
             rendered[i] = RenderInvoice(pdf, jobs[i]);
             if (finished)
-                finished(i, rendered[i] != 0);
+                finished(i, rendered[i].problem == pdfax::Problem::kNone);
         }
         return rendered;
     }
@@ -80,7 +82,8 @@ std::vector<char> RenderAlongside(PdfLibrary& pdf, const std::vector<RenderJob>&
             std::unique_lock lock(progress.mutex);
             progress.changed.wait_for(lock, poll, [&] { return progress.done > reported; });
             done = progress.done;
-            results.assign(rendered.begin() + reported, rendered.begin() + done);
+            for (int i = reported; i < done; ++i)
+                results.push_back(rendered[i].problem == pdfax::Problem::kNone);
         }
         if (done == reported) {
             if (idle)

@@ -6,6 +6,8 @@
 // rendering thread, and the library is used by no other thread meanwhile.
 #pragma once
 
+#include <pdfax/library.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -24,16 +26,18 @@ struct RenderJob {
 
 // Renders `jobs` in order. On the caller's thread, `finished(i, ok)` is
 // called for each job in order once its render call has returned, and `idle()`
-// whenever `poll` passes without one. Returns whether each render call
-// succeeded; the library may still be writing the last images on return.
-// Renders on the caller's thread if no thread can be started.
-std::vector<char> RenderAlongside(PdfLibrary& pdf, const std::vector<RenderJob>& jobs,
-                                  const std::function<void(int, bool)>& finished,
-                                  const std::function<void()>& idle,
-                                  std::chrono::milliseconds poll);
+// whenever `poll` passes without one. Returns how each render call ended
+// (problem kNone when it succeeded); the library may still be writing the
+// last images on return. Renders on the caller's thread if no thread can be
+// started.
+std::vector<pdfax::CallError> RenderAlongside(PdfLibrary& pdf, const std::vector<RenderJob>& jobs,
+                                              const std::function<void(int, bool)>& finished,
+                                              const std::function<void()>& idle,
+                                              std::chrono::milliseconds poll);
 
 // Renders page 1 of `job.invoice` to `job.image`; a stale image of that name
-// goes first, so it cannot stand in for an invoice that fails now.
-bool RenderInvoice(PdfLibrary& pdf, const RenderJob& job);
+// goes first, so it cannot stand in for an invoice that fails now. Returns
+// why it failed (problem kNone when it did not).
+pdfax::CallError RenderInvoice(PdfLibrary& pdf, const RenderJob& job);
 
 }  // namespace vellumark

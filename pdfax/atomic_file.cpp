@@ -1,6 +1,9 @@
 #include "atomic_file.h"
 
+#include "failure.h"
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,75 +23,126 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// Makes an empty, unique temporary file next to `target` and returns its
-// name, or an empty string when the folder cannot be written.
-std::string MakeTempBeside(const std::string& target) {
-    std::string pattern = FolderOf(target) + "/.vellumark-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemp(buffer.data());
-    if (fd < 0)
-        return {};
-    fchmod(fd, 0644);  // mkstemp's 0600 would hide the result from other users
-    close(fd);
-    return std::string(buffer.data());
-}
+class TempFilePipeline final : public Pipeline {
+public:
+    explicit TempFilePipeline(TempFile& file) : Pipeline("temporary file", nullptr), file_(file) {}
+    void write(unsigned char const* data, size_t size) override { file_.Write(data, size); }
+    void finish() override {}
 
-bool SyncFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = fsync(fd) == 0;
-    close(fd);
-    return ok;
-}
+private:
+    TempFile& file_;
+};
 
-bool WriteTemp(const std::string& temp, const FileWriter& write, Durability durability) {
-    bool written = false;
-    try {
-        written = write(temp);
-    } catch (...) {
-        written = false;
-    }
-    struct stat st {};
-    return written && stat(temp.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           (durability == Durability::kWholeOnly || SyncFile(temp));
+// Makes a rename or link that just happened survive a crash; a folder that
+// cannot be flushed costs only that guarantee.
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    fsync(fd);
+    close(fd);
 }
 
 }  // namespace
+
+TempFile::TempFile(const std::string& target) : target_(target) {
+    if (target.empty())
+        throw Failure(Problem::kFailed, target, "no file name");
+    std::string pattern = FolderOf(target) + "/" + kTempFilePrefix + "XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    fd_ = mkostemp(buffer.data(), O_CLOEXEC);
+    if (fd_ < 0)
+        FailWithErrno(target, "create a temporary file");
+    path_ = buffer.data();
+    // Held until the file is gone or has its name, so that nobody takes it
+    // for the leftover of a writer that died.
+    flock(fd_, LOCK_EX);
+    fchmod(fd_, 0644);  // mkostemp's 0600 would hide the result from other users
+    pipeline_ = std::make_unique<TempFilePipeline>(*this);
+}
+
+TempFile::~TempFile() {
+    if (!committed_)
+        unlink(path_.c_str());
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+void TempFile::Write(const void* data, std::size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd_, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            FailWithErrno(target_, "write");
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+        written_ += static_cast<std::size_t>(n);
+    }
+}
+
+void TempFile::Finish(bool sync) {
+    if (sync && fsync(fd_) != 0)
+        FailWithErrno(target_, "flush to disk");
+    struct stat st {};
+    if (fstat(fd_, &st) != 0)
+        FailWithErrno(target_, "check the written file");
+    if (static_cast<std::size_t>(st.st_size) != written_)
+        throw Failure(Problem::kIoError, target_, "the file is shorter than what was written");
+}
+
+void TempFile::Commit(bool replace, bool syncFolder) {
+    if (replace) {
+        if (std::rename(path_.c_str(), target_.c_str()) != 0)
+            FailWithErrno(target_, "rename into place");
+        committed_ = true;
+    } else {
+        // link() refuses an existing name, so a target that appeared
+        // meanwhile is kept; the temporary name goes either way.
+        if (link(path_.c_str(), target_.c_str()) != 0)
+            FailWithErrno(target_, "link into place");
+    }
+    if (syncFolder)
+        SyncFolder(FolderOf(target_));
+}
 
 bool PathExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && lstat(path.c_str(), &st) == 0;
 }
 
-bool ReplaceFileAtomically(const std::string& target, const FileWriter& write,
-                           Durability durability) {
-    struct stat st {};
-    if (target.empty() || (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
-        return false;
-    const std::string temp = MakeTempBeside(target);
-    if (temp.empty())
-        return false;
-    if (!WriteTemp(temp, write, durability) || std::rename(temp.c_str(), target.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+namespace {
+
+void WriteAndCommit(const std::string& target, const ContentWriter& write,
+                    const ContentCheck& check, Durability durability, bool replace) {
+    TempFile file(target);
+    write(file);
+    file.Finish(durability == Durability::kOnDisk);
+    if (check && !check(file.path()))
+        throw Failure(Problem::kIoError, target, "the written file does not read back");
+    file.Commit(replace, durability == Durability::kOnDisk);
 }
 
-bool CreateFileAtomically(const std::string& target, const FileWriter& write) {
-    if (target.empty() || PathExists(target))
-        return false;
-    const std::string temp = MakeTempBeside(target);
-    if (temp.empty())
-        return false;
-    // link() refuses an existing name, so a target that appeared meanwhile is
-    // kept; the temporary name is removed either way.
-    const bool ok =
-        WriteTemp(temp, write, Durability::kOnDisk) && link(temp.c_str(), target.c_str()) == 0;
-    unlink(temp.c_str());
-    return ok;
+}  // namespace
+
+void ReplaceFileAtomically(const std::string& target, const ContentWriter& write,
+                           const ContentCheck& check, Durability durability) {
+    struct stat st {};
+    if (stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw Failure(Problem::kNameTaken, target, "a folder has this name");
+    WriteAndCommit(target, write, check, durability, true);
+}
+
+void CreateFileAtomically(const std::string& target, const ContentWriter& write,
+                          const ContentCheck& check) {
+    if (PathExists(target))
+        throw Failure(Problem::kNameTaken, target, "the name is taken");
+    WriteAndCommit(target, write, check, Durability::kOnDisk, false);
 }
 
 }  // namespace pdfax

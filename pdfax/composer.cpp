@@ -2,6 +2,7 @@
 
 #include "atomic_file.h"
 #include "image_embed.h"
+#include "open_pdf.h"
 #include "page_geometry.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -128,7 +129,7 @@ void Composer::Reset() {
 
 bool Composer::NewDocument(Document& doc) {
     Reset();
-    auto pdf = std::make_shared<QPDF>();
+    auto pdf = NewQuietPdf();
     pdf->emptyPDF();
     auto page = BlankPage(*pdf, RectangleArray({0, 0, kA4Width, kA4Height}));
     QPDFPageDocumentHelper(*pdf).addPage(QPDFPageObjectHelper(page), false);
@@ -292,15 +293,22 @@ bool Composer::Save(Document& doc, const std::string& path) {
     if (doc.Empty())
         return false;
     FlushPending(*doc.pdf);
-    return ReplaceFileAtomically(path, [&](const std::string& temp) {
-        QPDFWriter writer(*doc.pdf, temp.c_str());
-        // Image data is written exactly as embedded; only unfiltered streams
-        // (page contents) get compressed.
-        writer.setDecodeLevel(qpdf_dl_none);
-        writer.setCompressStreams(true);
-        writer.write();
-        return true;
-    });
+    const std::size_t pages = QPDFPageDocumentHelper(*doc.pdf).getAllPages().size();
+    ReplaceFileAtomically(
+        path,
+        [&](TempFile& file) {
+            QPDFWriter writer(*doc.pdf);
+            writer.setOutputPipeline(file.AsPipeline());
+            // Image data is written exactly as embedded; only unfiltered
+            // streams (page contents) get compressed.
+            writer.setDecodeLevel(qpdf_dl_none);
+            writer.setCompressStreams(true);
+            writer.write();
+        },
+        // The file only replaces the previous one once it reads back whole.
+        [&](const std::string& tempPath) { return StrictPageCount(tempPath, "") == pages; },
+        Durability::kOnDisk);
+    return true;
 }
 
 double Composer::CurrentPageHeight(const Document& doc) const {

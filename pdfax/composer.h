@@ -29,7 +29,8 @@ public:
     bool DrawImage(Document& doc, double left, double top, double width, double height);
     bool SetLineColor(double red, double green, double blue);
     bool DrawLine(Document& doc, double x1, double y1, double x2, double y2);
-    // Writes `doc` with everything drawn so far to `path`, atomically.
+    // Writes `doc` with everything drawn so far to `path`, atomically; throws
+    // a Failure when it cannot.
     bool Save(Document& doc, const std::string& path);
 
     // Height in points of the current page, for callers that convert origins.

@@ -1,5 +1,7 @@
 #include "cups_spooler.h"
 
+#include "failure.h"
+
 #include <cups/cups.h>
 
 #include <cstdio>
@@ -20,12 +22,22 @@ struct OptionList {
 
 }  // namespace
 
+namespace {
+
+// The spooler's own words for why it refused the last request.
+[[noreturn]] void FailWithSpoolerReason(const std::string& printer) {
+    const char* reason = cupsLastErrorString();
+    throw Failure(Problem::kSpooler, printer, reason && *reason ? reason : "refused");
+}
+
+}  // namespace
+
 int CupsSpooler::Submit(const PrintJob& job) {
     if (job.printer.empty())
         return 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(job.documentPath.c_str(), "rb"));
     if (!file)
-        return 0;
+        FailWithErrno(job.documentPath, "open for printing");
 
     OptionList list;
     for (const auto& [name, value] : job.options)
@@ -34,12 +46,13 @@ int CupsSpooler::Submit(const PrintJob& job) {
     const int jobId = cupsCreateJob(CUPS_HTTP_DEFAULT, job.printer.c_str(), job.title.c_str(),
                                     list.count, list.options);
     if (jobId <= 0)
-        return 0;
+        FailWithSpoolerReason(job.printer);
     // The document goes as PDF, so the spooler does not have to guess its type.
     if (cupsStartDocument(CUPS_HTTP_DEFAULT, job.printer.c_str(), jobId, job.title.c_str(),
                           CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE) {
+        const Failure failure(Problem::kSpooler, job.printer, cupsLastErrorString());
         cupsCancelJob2(CUPS_HTTP_DEFAULT, job.printer.c_str(), jobId, 0);
-        return 0;
+        throw failure;
     }
     char buffer[65536];
     size_t read = 0;
@@ -50,9 +63,10 @@ int CupsSpooler::Submit(const PrintJob& job) {
         written = false;
     const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, job.printer.c_str());
     if (!written || finished > IPP_STATUS_OK_CONFLICTING) {
+        const Failure failure(Problem::kSpooler, job.printer, cupsLastErrorString());
         // A half-sent document must not print.
         cupsCancelJob2(CUPS_HTTP_DEFAULT, job.printer.c_str(), jobId, 0);
-        return 0;
+        throw failure;
     }
     return jobId;
 }

@@ -31,11 +31,11 @@ QPDFObjectHandle* DirectAccess::FindPageObject(int handle, int pageRef) {
 }
 
 int DirectAccess::Open(const std::string& path, const std::string& password, bool readOnly) {
-    OpenedPdf opened = OpenPdf(path, password);
-    if (!opened.pdf || nextHandle_ <= 0)
+    auto pdf = OpenPdf(path, password);
+    if (nextHandle_ <= 0)
         return 0;
     OpenFile file;
-    file.pdf = std::move(opened.pdf);
+    file.pdf = std::move(pdf);
     file.path = path;
     file.password = password;
     file.readOnly = readOnly;
@@ -104,15 +104,21 @@ bool DirectAccess::AppendFile(int handle) {
     if (!file || file->readOnly)
         return false;
     QPDF& pdf = *file->pdf;
-    return ReplaceFileAtomically(file->path, [&](const std::string& tempPath) {
-        QPDFWriter writer(pdf, tempPath.c_str());
-        writer.setDecodeLevel(qpdf_dl_none);
-        writer.write();
+    const std::size_t pages = QPDFPageDocumentHelper(pdf).getAllPages().size();
+    ReplaceFileAtomically(
+        file->path,
+        [&](TempFile& temp) {
+            QPDFWriter writer(pdf);
+            writer.setOutputPipeline(temp.AsPipeline());
+            writer.setDecodeLevel(qpdf_dl_none);
+            writer.write();
+        },
         // Replace the file only with one that reads back.
-        OpenedPdf check = OpenPdf(tempPath, file->password);
-        return check.pdf && QPDFPageDocumentHelper(*check.pdf).getAllPages().size() ==
-                                QPDFPageDocumentHelper(pdf).getAllPages().size();
-    });
+        [&](const std::string& tempPath) {
+            return StrictPageCount(tempPath, file->password) == pages;
+        },
+        Durability::kOnDisk);
+    return true;
 }
 
 bool DirectAccess::Close(int handle) {
@@ -124,7 +130,7 @@ DirectAccess::PageAccess DirectAccess::Page(int handle, int pageRef) {
     QPDFObjectHandle* page = FindPageObject(handle, pageRef);
     if (!file || !page)
         return {};
-    return {file->pdf.get(), *page};
+    return {file->pdf.get(), *page, file->path};
 }
 
 }  // namespace pdfax

@@ -12,14 +12,16 @@ namespace pdfax {
 
 class DirectAccess {
 public:
-    // Handles and page references are positive; 0 means failure. A
+    // Handles and page references are positive; 0 means failure (Open
+    // throws a Failure saying why the file does not open). A
     // read-only handle may still change its pages in memory (to render them
     // turned) but never writes them back.
     int Open(const std::string& path, const std::string& password, bool readOnly);
     int FindPage(int handle, int page);
     bool RotatePage(int handle, int pageRef, int angle);
     bool SetPageSize(int handle, int pageRef, double widthPoints, double heightPoints);
-    // Writes the handle's changes back into its file, atomically.
+    // Writes the handle's changes back into its file, atomically; throws a
+    // Failure when it cannot.
     bool AppendFile(int handle);
     bool Close(int handle);
 
@@ -28,6 +30,7 @@ public:
     struct PageAccess {
         QPDF* pdf = nullptr;
         QPDFObjectHandle page;
+        std::string path;
     };
     PageAccess Page(int handle, int pageRef);
 

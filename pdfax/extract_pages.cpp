@@ -1,16 +1,18 @@
 #include "extract_pages.h"
 
 #include "atomic_file.h"
+#include "failure.h"
 #include "open_pdf.h"
+#include "same_objects.h"
 
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <sys/stat.h>
+
 #include <cctype>
-#include <optional>
 #include <set>
-#include <vector>
 
 namespace pdfax {
 namespace {
@@ -32,6 +34,51 @@ std::optional<int> ParsePageNumber(const std::string& text, int pageCount) {
     if (value < 1)
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+// Copies the chosen pages of `source` into a new document, with their
+// annotations and the form fields behind them: a widget whose field is
+// missing from /AcroForm is dropped by viewers, and with it the seal that
+// invoices keep in a signature field's appearance.
+std::shared_ptr<QPDF> Selection(const PageSource& source, const std::vector<int>& pageNumbers) {
+    auto target = NewQuietPdf();
+    target->emptyPDF();
+    QPDFAcroFormDocumentHelper sourceForm(source.pdf());
+    QPDFAcroFormDocumentHelper targetForm(*target);
+    QPDFPageDocumentHelper targetPages(*target);
+    for (int number : pageNumbers) {
+        QPDFPageObjectHelper page = source.pages().at(static_cast<std::size_t>(number - 1));
+        targetPages.addPage(page, false);
+        if (sourceForm.hasAcroForm()) {
+            QPDFObjectHandle copied = targetPages.getAllPages().back().getObjectHandle();
+            targetForm.fixCopiedAnnotations(copied, page.getObjectHandle(), sourceForm);
+        }
+    }
+    if (!sourceForm.hasAcroForm())
+        return target;
+    // Keep whether the viewer regenerates field appearances.
+    QPDFObjectHandle from = source.pdf().getRoot().getKey("/AcroForm");
+    QPDFObjectHandle to = target->getRoot().getKey("/AcroForm");
+    if (from.isDictionary() && to.isDictionary() && from.hasKey("/NeedAppearances")) {
+        to.replaceKey("/NeedAppearances", from.getKey("/NeedAppearances").shallowCopy());
+    }
+    return target;
+}
+
+void Configure(QPDFWriter& writer, const PageSource& source) {
+    // Stream data is copied as it is: no decoding of whatever a hostile file
+    // packs into its streams, and page content stays byte for byte.
+    writer.setDecodeLevel(qpdf_dl_none);
+    // A file protected by permissions keeps them in its pages.
+    if (source.pdf().isEncrypted())
+        writer.copyEncryptionParameters(source.pdf());
+}
+
+std::vector<int> PagesOrFail(const PageSource& source, const std::string& pageList) {
+    const auto pages = ParsePageList(pageList, static_cast<int>(source.pages().size()));
+    if (!pages)
+        throw Failure(Problem::kFailed, source.path(), "no such pages: " + pageList);
+    return *pages;
 }
 
 }  // namespace
@@ -64,74 +111,75 @@ std::optional<std::vector<int>> ParsePageList(const std::string& pageList, int p
     return pages;
 }
 
-namespace {
-
-// Copies the chosen pages of `source` into `target`, an empty document, with
-// their annotations and the form fields behind them: a widget whose field is
-// missing from /AcroForm is dropped by viewers, and with it the seal that
-// invoices keep in a signature field's appearance.
-void CopyPages(QPDF& source, const std::vector<int>& pageNumbers, QPDF& target) {
-    QPDFPageDocumentHelper sourcePages(source);
-    const std::vector<QPDFPageObjectHelper> pages = sourcePages.getAllPages();
-    QPDFAcroFormDocumentHelper sourceForm(source);
-    QPDFAcroFormDocumentHelper targetForm(target);
-    QPDFPageDocumentHelper targetPages(target);
-    for (int number : pageNumbers) {
-        QPDFPageObjectHelper page = pages.at(static_cast<std::size_t>(number - 1));
-        targetPages.addPage(page, false);
-        if (sourceForm.hasAcroForm()) {
-            QPDFObjectHandle copied = targetPages.getAllPages().back().getObjectHandle();
-            targetForm.fixCopiedAnnotations(copied, page.getObjectHandle(), sourceForm);
-        }
-    }
-    if (!sourceForm.hasAcroForm())
+void PageSource::Use(const std::string& path, const std::string& password) {
+    struct stat st {};
+    const bool known = stat(path.c_str(), &st) == 0;
+    if (pdf_ && known && path == path_ && password == password_ && st.st_dev == device_ &&
+        st.st_ino == inode_ && st.st_size == size_ && st.st_mtim.tv_sec == modified_.tv_sec &&
+        st.st_mtim.tv_nsec == modified_.tv_nsec)
         return;
-    // Keep whether the viewer regenerates field appearances.
-    QPDFObjectHandle from = source.getRoot().getKey("/AcroForm");
-    QPDFObjectHandle to = target.getRoot().getKey("/AcroForm");
-    if (from.isDictionary() && to.isDictionary() && from.hasKey("/NeedAppearances")) {
-        to.replaceKey("/NeedAppearances", from.getKey("/NeedAppearances").shallowCopy());
-    }
+    Forget();
+    auto pdf = OpenPdf(path, password);
+    pages_ = QPDFPageDocumentHelper(*pdf).getAllPages();
+    pdf_ = std::move(pdf);
+    path_ = path;
+    password_ = password;
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    size_ = st.st_size;
+    modified_ = st.st_mtim;
 }
 
-std::size_t PageCountOf(const std::string& path, const std::string& password) {
-    OpenedPdf reopened = OpenPdf(path, password);
-    if (!reopened.pdf)
-        return 0;
-    return QPDFPageDocumentHelper(*reopened.pdf).getAllPages().size();
+void PageSource::Forget() {
+    pages_.clear();
+    pdf_.reset();
+    path_.clear();
+    password_.clear();
 }
 
-}  // namespace
-
-bool ExtractPages(const std::string& input, const std::string& password, const std::string& output,
+void ExtractPages(const PageSource& source, const std::string& output,
                   const std::string& pageList) {
-    if (output.empty() || PathExists(output))
-        return false;
-    OpenedPdf opened = OpenPdf(input, password);
-    if (!opened.pdf)
-        return false;
-    QPDF& source = *opened.pdf;
-    const int pageCount = static_cast<int>(QPDFPageDocumentHelper(source).getAllPages().size());
-    const std::optional<std::vector<int>> pages = ParsePageList(pageList, pageCount);
-    if (!pages)
-        return false;
+    const std::vector<int> pages = PagesOrFail(source, pageList);
+    if (PathExists(output))
+        throw Failure(Problem::kNameTaken, output, "the name is taken");
+    std::shared_ptr<QPDF> target = Selection(source, pages);
+    CreateFileAtomically(
+        output,
+        [&](TempFile& file) {
+            QPDFWriter writer(*target);
+            writer.setOutputPipeline(file.AsPipeline());
+            Configure(writer, source);
+            writer.write();
+        },
+        [&](const std::string& tempPath) {
+            return StrictPageCount(tempPath, source.password()) == pages.size();
+        });
+}
 
-    QPDF target;
-    target.emptyPDF();
-    CopyPages(source, *pages, target);
+bool PageFileMatches(const PageSource& source, int page, const std::string& pageFile) {
+    if (page < 1 || static_cast<std::size_t>(page) > source.pages().size())
+        return false;
+    // The page as a split writes it now, read back as the file would be.
+    std::shared_ptr<QPDF> selection = Selection(source, {page});
+    QPDFWriter writer(*selection);
+    writer.setOutputMemory();
+    Configure(writer, source);
+    writer.write();
+    auto buffer = writer.getBufferSharedPointer();
+    auto expected = NewQuietPdf();
+    expected->processMemoryFile("expected page", reinterpret_cast<char const*>(buffer->getBuffer()),
+                                buffer->getSize(), source.password().c_str());
 
-    return CreateFileAtomically(output, [&](const std::string& tempPath) {
-        QPDFWriter writer(target, tempPath.c_str());
-        // Stream data is copied as it is: no decoding of whatever a hostile
-        // file packs into its streams, and page content stays byte for byte.
-        writer.setDecodeLevel(qpdf_dl_none);
-        // A file protected by permissions keeps them in its pages.
-        if (source.isEncrypted())
-            writer.copyEncryptionParameters(source);
-        writer.write();
-        // The file only counts as written when it reads back whole.
-        return PageCountOf(tempPath, password) == pages->size();
-    });
+    std::shared_ptr<QPDF> candidate;
+    try {
+        candidate = OpenPdf(pageFile, source.password(), Recovery::kStrict);
+    } catch (const Failure&) {
+        return false;
+    }
+    const auto want = QPDFPageDocumentHelper(*expected).getAllPages();
+    const auto have = QPDFPageDocumentHelper(*candidate).getAllPages();
+    return want.size() == 1 && have.size() == 1 &&
+           SameObjects(want[0].getObjectHandle(), have[0].getObjectHandle());
 }
 
 }  // namespace pdfax

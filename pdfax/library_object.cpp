@@ -1,11 +1,13 @@
 #include "library_object.h"
 
 #include "extract_pages.h"
+#include "failure.h"
 #include "open_pdf.h"
 #include "page_geometry.h"
 #include "render_page.h"
 #include "render_queue.h"
 
+#include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <utility>
@@ -13,21 +15,40 @@
 namespace pdfax {
 namespace {
 
-// Every entry point funnels through here: nothing may escape the module.
-template <typename Result, typename Body>
-Result Guard(Result failure, Body&& body) noexcept {
-    try {
-        return std::forward<Body>(body)();
-    } catch (...) {
-        return failure;
-    }
-}
-
 int AsResult(bool ok) {
     return ok ? 1 : 0;
 }
 
+Problem ProblemOfException(const std::exception& e) {
+    if (const auto* qpdf = dynamic_cast<const QPDFExc*>(&e))
+        return qpdf->getErrorCode() == qpdf_e_password ? Problem::kNeedsPassword
+                                                       : Problem::kDamaged;
+    if (dynamic_cast<const std::bad_alloc*>(&e))
+        return Problem::kTooLarge;
+    // Everything else qpdf throws is about data it could not make sense of.
+    return Problem::kDamaged;
+}
+
 }  // namespace
+
+template <typename Result, typename Body>
+Result LibraryObject::Call(const char* operation, const std::string& path, Result failure,
+                           Body&& body) noexcept {
+    lastError_ = CallError{};
+    try {
+        Result result = std::forward<Body>(body)();
+        if (result == failure)
+            lastError_ = {operation, path, Problem::kFailed, {}};
+        return result;
+    } catch (const Failure& e) {
+        lastError_ = {operation, e.path().empty() ? path : e.path(), e.problem(), e.detail()};
+    } catch (const std::exception& e) {
+        lastError_ = {operation, path, ProblemOfException(e), e.what()};
+    } catch (...) {
+        lastError_ = {operation, path, Problem::kFailed, {}};
+    }
+    return failure;
+}
 
 void LibraryObject::AddRef() {
     refs_.fetch_add(1);
@@ -103,22 +124,19 @@ int LibraryObject::SetGlobalOrigin(int origin) {
 
 int LibraryObject::LoadFromFile(const std::string& path, const std::string& password) {
     writes_.Drain();
-    return Guard(0, [&] {
+    return Call("LoadFromFile", path, 0, [&] {
         // A failed load must not leave the previous file current: its sizes
         // would be reported for a file that could not be read.
         document_ = Document{};
         composer_.Reset();
-        OpenedPdf opened = OpenPdf(path, password);
-        if (!opened.pdf)
-            return 0;
-        document_.pdf = std::move(opened.pdf);
+        document_.pdf = OpenPdf(path, password);
         document_.sourcePath = path;
         return 1;
     });
 }
 
 int LibraryObject::PageCount() {
-    return Guard(0, [&] {
+    return Call("PageCount", document_.sourcePath, 0, [&] {
         if (document_.Empty())
             return 0;
         return static_cast<int>(QPDFPageDocumentHelper(*document_.pdf).getAllPages().size());
@@ -126,7 +144,7 @@ int LibraryObject::PageCount() {
 }
 
 double LibraryObject::PageWidth() {
-    return Guard(0.0, [&] {
+    return Call("PageWidth", document_.sourcePath, 0.0, [&] {
         if (document_.Empty())
             return 0.0;
         auto pages = QPDFPageDocumentHelper(*document_.pdf).getAllPages();
@@ -138,7 +156,7 @@ double LibraryObject::PageWidth() {
 }
 
 double LibraryObject::PageHeight() {
-    return Guard(0.0, [&] {
+    return Call("PageHeight", document_.sourcePath, 0.0, [&] {
         if (document_.Empty())
             return 0.0;
         auto pages = QPDFPageDocumentHelper(*document_.pdf).getAllPages();
@@ -152,47 +170,53 @@ double LibraryObject::PageHeight() {
 int LibraryObject::ExtractFilePages(const std::string& input, const std::string& password,
                                     const std::string& output, const std::string& pageList) {
     writes_.Drain();
-    return Guard(0, [&] { return AsResult(ExtractPages(input, password, output, pageList)); });
+    return Call("ExtractFilePages", input, 0, [&] {
+        splitSource_.Use(input, password);
+        ExtractPages(splitSource_, output, pageList);
+        return 1;
+    });
 }
 
 int LibraryObject::DAOpenFileReadOnly(const std::string& path, const std::string& password) {
-    return Guard(0, [&] { return files_.Open(path, password, true); });
+    return Call("DAOpenFileReadOnly", path, 0, [&] { return files_.Open(path, password, true); });
 }
 
 int LibraryObject::DAOpenFile(const std::string& path, const std::string& password) {
     writes_.Drain();
-    return Guard(0, [&] { return files_.Open(path, password, false); });
+    return Call("DAOpenFile", path, 0, [&] { return files_.Open(path, password, false); });
 }
 
 int LibraryObject::DAFindPage(int fileHandle, int page) {
-    return Guard(0, [&] { return files_.FindPage(fileHandle, page); });
+    return Call("DAFindPage", std::string(), 0, [&] { return files_.FindPage(fileHandle, page); });
 }
 
 int LibraryObject::DARotatePage(int fileHandle, int pageRef, int angle, int) {
-    return Guard(0, [&] { return AsResult(files_.RotatePage(fileHandle, pageRef, angle)); });
+    return Call("DARotatePage", std::string(), 0,
+                [&] { return AsResult(files_.RotatePage(fileHandle, pageRef, angle)); });
 }
 
 int LibraryObject::DARenderPageToFile(int fileHandle, int pageRef, int format, double dpi,
                                       const std::string& output) {
-    return Guard(0, [&] {
+    return Call("DARenderPageToFile", output, 0, [&] {
         const auto access = files_.Page(fileHandle, pageRef);
-        if (!access.pdf || output.empty())
+        if (!access.pdf || output.empty() || (format != kFormatPng && format != kFormatJpeg))
             return 0;
+        if (PageTooLarge(access.page, dpi))
+            throw Failure(Problem::kTooLarge, access.path, "the page is too large to render");
         QImage bitmap = RenderPageBitmap(*access.pdf, access.page, format, dpi);
         if (bitmap.isNull())
-            return 0;
+            throw Failure(Problem::kDamaged, access.path, "the renderer cannot draw the page");
         // Compositing, encoding and writing overlap the caller's next page; a
-        // write that fails leaves no file, which callers see once the queue
-        // is drained.
-        if (writes_.Push(bitmap, format, output))
-            return 1;
-        return AsResult(WriteBitmapFile(bitmap, format, output));
+        // write that fails is told by ImageWriteError.
+        if (!writes_.Push(bitmap, format, output))
+            WriteBitmapFile(bitmap, format, output);
+        return 1;
     });
 }
 
 int LibraryObject::DASetPageSize(int fileHandle, int pageRef, double width, double height) {
     writes_.Drain();
-    return Guard(0, [&] {
+    return Call("DASetPageSize", std::string(), 0, [&] {
         return AsResult(files_.SetPageSize(fileHandle, pageRef, units_.ToPoints(width),
                                            units_.ToPoints(height)));
     });
@@ -200,16 +224,18 @@ int LibraryObject::DASetPageSize(int fileHandle, int pageRef, double width, doub
 
 int LibraryObject::DAAppendFile(int fileHandle) {
     writes_.Drain();
-    return Guard(0, [&] { return AsResult(files_.AppendFile(fileHandle)); });
+    return Call("DAAppendFile", std::string(), 0,
+                [&] { return AsResult(files_.AppendFile(fileHandle)); });
 }
 
 int LibraryObject::DACloseFile(int fileHandle) {
-    return Guard(0, [&] { return AsResult(files_.Close(fileHandle)); });
+    return Call("DACloseFile", std::string(), 0,
+                [&] { return AsResult(files_.Close(fileHandle)); });
 }
 
 int LibraryObject::NewDocument() {
     writes_.Drain();
-    return Guard(0, [&] {
+    return Call("NewDocument", std::string(), 0, [&] {
         document_ = Document{};
         composer_.Reset();
         if (!composer_.NewDocument(document_))
@@ -223,23 +249,26 @@ int LibraryObject::NewDocument() {
 
 int LibraryObject::SaveToFile(const std::string& path) {
     writes_.Drain();
-    return Guard(0,
-                 [&] { return AsResult(!document_.Empty() && composer_.Save(document_, path)); });
+    return Call("SaveToFile", path, 0,
+                [&] { return AsResult(!document_.Empty() && composer_.Save(document_, path)); });
 }
 
 int LibraryObject::NewPage() {
     writes_.Drain();
-    return Guard(0, [&] { return AsResult(!document_.Empty() && composer_.NewPage(document_)); });
+    return Call("NewPage", std::string(), 0,
+                [&] { return AsResult(!document_.Empty() && composer_.NewPage(document_)); });
 }
 
 int LibraryObject::AddImageFromFile(const std::string& path, int) {
     writes_.Drain();
-    return Guard(0, [&] { return document_.Empty() ? 0 : composer_.AddImage(document_, path); });
+    return Call("AddImageFromFile", path, 0,
+                [&] { return document_.Empty() ? 0 : composer_.AddImage(document_, path); });
 }
 
 int LibraryObject::SelectImage(int imageId) {
     writes_.Drain();
-    return Guard(0, [&] { return AsResult(composer_.SelectImage(imageId)); });
+    return Call("SelectImage", std::string(), 0,
+                [&] { return AsResult(composer_.SelectImage(imageId)); });
 }
 
 double LibraryObject::TopDown(double yPoints) const {
@@ -248,7 +277,7 @@ double LibraryObject::TopDown(double yPoints) const {
 
 int LibraryObject::DrawImage(double left, double top, double width, double height) {
     writes_.Drain();
-    return Guard(0, [&] {
+    return Call("DrawImage", std::string(), 0, [&] {
         if (document_.Empty())
             return 0;
         const double h = units_.ToPoints(height);
@@ -261,12 +290,13 @@ int LibraryObject::DrawImage(double left, double top, double width, double heigh
 
 int LibraryObject::SetLineColor(double red, double green, double blue) {
     writes_.Drain();
-    return Guard(0, [&] { return AsResult(composer_.SetLineColor(red, green, blue)); });
+    return Call("SetLineColor", std::string(), 0,
+                [&] { return AsResult(composer_.SetLineColor(red, green, blue)); });
 }
 
 int LibraryObject::DrawLine(double x1, double y1, double x2, double y2) {
     writes_.Drain();
-    return Guard(0, [&] {
+    return Call("DrawLine", std::string(), 0, [&] {
         if (document_.Empty())
             return 0;
         return AsResult(composer_.DrawLine(document_, units_.ToPoints(x1),
@@ -277,22 +307,44 @@ int LibraryObject::DrawLine(double x1, double y1, double x2, double y2) {
 
 std::string LibraryObject::NewCustomPrinter(const std::string& printerName) {
     writes_.Drain();
-    return Guard(std::string(), [&] { return printing_.NewCustomPrinter(printerName); });
+    return Call("NewCustomPrinter", printerName, std::string(),
+                [&] { return printing_.NewCustomPrinter(printerName); });
 }
 
 int LibraryObject::SetupCustomPrinter(const std::string& customPrinter, int setting, int value) {
     writes_.Drain();
-    return Guard(0, [&] { return printing_.Setup(customPrinter, setting, value); });
+    return Call("SetupCustomPrinter", customPrinter, 0,
+                [&] { return printing_.Setup(customPrinter, setting, value); });
 }
 
 int LibraryObject::PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                                  int options) {
     writes_.Drain();
-    return Guard(0, [&] {
+    return Call("PrintDocument", printerName, 0, [&] {
         if (document_.Empty() || document_.sourcePath.empty())
             return 0;
         return printing_.Print(printerName, firstPage, lastPage, options, document_.sourcePath);
     });
+}
+
+CallError LibraryObject::LastError() {
+    return lastError_;
+}
+
+CallError LibraryObject::ImageWriteError(const std::string& output) {
+    writes_.Drain();
+    return writes_.FailureFor(output);
+}
+
+int LibraryObject::ComparePageFile(const std::string& input, const std::string& password, int page,
+                                   const std::string& pageFile) {
+    writes_.Drain();
+    // -1 stands for "could not compare", so that a plain "different" is no error.
+    const int same = Call("ComparePageFile", input, -1, [&] {
+        splitSource_.Use(input, password);
+        return AsResult(PageFileMatches(splitSource_, page, pageFile));
+    });
+    return same < 0 ? 0 : same;
 }
 
 }  // namespace pdfax

@@ -4,6 +4,7 @@
 #include "composer.h"
 #include "direct_access.h"
 #include "document.h"
+#include "extract_pages.h"
 #include "printing.h"
 #include "render_queue.h"
 
@@ -59,8 +60,19 @@ public:
     int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                       int options) override;
 
+    CallError LastError() override;
+    CallError ImageWriteError(const std::string& output) override;
+    int ComparePageFile(const std::string& input, const std::string& password, int page,
+                        const std::string& pageFile) override;
+
 private:
     ~LibraryObject() = default;
+
+    // Runs one entry point: nothing escapes the module, and a failure, thrown
+    // or returned, becomes the call's error about `path`.
+    template <typename Result, typename Body>
+    Result Call(const char* operation, const std::string& path, Result failure,
+                Body&& body) noexcept;
 
     // y of the interface (in points) to y from the top of the current page.
     double TopDown(double yPoints) const;
@@ -71,6 +83,8 @@ private:
     Composer composer_;
     DirectAccess files_;
     Printing printing_;
+    PageSource splitSource_;
+    CallError lastError_;
     int nextFontId_ = 1;
     // Rendered pages being written. Every call that could look at files or
     // change what the caller sees first waits for it; the calls of the

@@ -1,4 +1,4 @@
-// Opening PDF files with qpdf, with repair and without ever throwing.
+// Opening PDF files with qpdf, quietly, with the reason when it fails.
 #pragma once
 
 #include <qpdf/QPDF.hh>
@@ -8,14 +8,22 @@
 
 namespace pdfax {
 
-struct OpenedPdf {
-    std::shared_ptr<QPDF> pdf;  // null on failure
-    std::string error;          // what went wrong, with the file's name
+enum class Recovery {
+    kRepair,  // what the user gives us: damage qpdf can mend is mended
+    kStrict,  // what we just wrote: any damage is a failed write
 };
 
-// Opens `path` (platform bytes). Files that qpdf can repair open; missing,
-// foreign, hopeless and password-protected files (the password does not
-// match) give a null pdf and an error text. Warnings are not printed.
-OpenedPdf OpenPdf(const std::string& path, const std::string& password);
+// Opens `path` (platform bytes) and proves its page tree usable. Throws a
+// Failure saying why not: missing, no access, empty, not a PDF, needs a
+// password (the given one does not open it), or damaged.
+std::shared_ptr<QPDF> OpenPdf(const std::string& path, const std::string& password,
+                              Recovery recovery = Recovery::kRepair);
+
+// The number of pages of `path`, opened strictly; 0 when it does not open.
+std::size_t StrictPageCount(const std::string& path, const std::string& password);
+
+// An empty document for writing, as quiet as the ones read: qpdf's warnings
+// never reach the terminal.
+std::shared_ptr<QPDF> NewQuietPdf();
 
 }  // namespace pdfax

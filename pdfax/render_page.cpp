@@ -1,6 +1,8 @@
 #include "render_page.h"
 
 #include "atomic_file.h"
+#include "failure.h"
+#include "open_pdf.h"
 #include "page_geometry.h"
 #include "written_images.h"
 
@@ -55,20 +57,12 @@ void CopyFormSettings(QPDF& source, QPDF& out) {
     }
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
-}
-
 // A rendered page can always be rendered again, so its image is not waited
 // for on the disk, where a busy disk would hold up the writer threads and,
 // through the full queue, the rendering; readers still only ever see it whole.
-bool WriteRenderedImage(const std::string& output, const std::string& bytes) {
-    return ReplaceFileAtomically(
-        output, [&](const std::string& temp) { return WriteBytes(temp, bytes); },
+void WriteRenderedImage(const std::string& output, const std::string& bytes) {
+    ReplaceFileAtomically(
+        output, [&](TempFile& file) { file.Write(bytes.data(), bytes.size()); }, {},
         Durability::kWholeOnly);
 }
 
@@ -97,8 +91,16 @@ PixelSize RenderSize(QPDFObjectHandle page, double dpi) {
     return {static_cast<int>(w), static_cast<int>(h)};
 }
 
+bool PageTooLarge(QPDFObjectHandle page, double dpi) {
+    if (!std::isfinite(dpi) || dpi <= 0)
+        return false;
+    const PageSize points = ViewerPageSize(page);
+    return points.width > 0 && points.height > 0 && RenderSize(page, dpi).width == 0;
+}
+
 std::string FlattenPageForRender(QPDF& pdf, QPDFObjectHandle page) {
-    QPDF out;
+    auto quiet = NewQuietPdf();
+    QPDF& out = *quiet;
     out.emptyPDF();
     QPDFPageDocumentHelper outPages(out);
     outPages.addPage(QPDFPageObjectHelper(page), false);
@@ -225,33 +227,41 @@ bool WriteImageFile(const RgbImage& image, int format, const std::string& output
     const std::string bytes = format == kFormatPng ? EncodePng(image) : EncodeJpeg(image);
     if (bytes.empty())
         return false;
-    return WriteRenderedImage(output, bytes);
+    try {
+        WriteRenderedImage(output, bytes);
+        return true;
+    } catch (const Failure&) {
+        return false;
+    }
 }
 
 // Rows are put onto white as the encoder asks for them, so the page never
 // exists whole in RGB besides its bitmap.
-bool WriteBitmapFile(const QImage& bitmap, int format, const std::string& output) {
+void WriteBitmapFile(const QImage& bitmap, int format, const std::string& output) {
     if ((format != kFormatPng && format != kFormatJpeg) || output.empty() || bitmap.isNull())
-        return false;
+        throw Failure(Problem::kFailed, output, "nothing to write");
     const QImage argb = AsArgb(bitmap);
     const RgbRows rows = [&argb](int y, std::uint8_t* out) { CompositeRowOntoWhite(argb, y, out); };
     const std::string bytes = format == kFormatPng
                                   ? EncodePngRows(argb.width(), argb.height(), rows)
                                   : EncodeJpegRows(argb.width(), argb.height(), rows);
     if (bytes.empty())
-        return false;
-    if (!WriteRenderedImage(output, bytes))
-        return false;
+        throw Failure(Problem::kFailed, output, "the image could not be encoded");
+    WriteRenderedImage(output, bytes);
     if (format == kFormatPng)
         RememberWrittenImage(output, bytes);
-    return true;
 }
 
 bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
                       const std::string& output) {
     if (output.empty())
         return false;
-    return WriteBitmapFile(RenderPageBitmap(pdf, page, format, dpi), format, output);
+    try {
+        WriteBitmapFile(RenderPageBitmap(pdf, page, format, dpi), format, output);
+        return true;
+    } catch (const Failure&) {
+        return false;
+    }
 }
 
 }  // namespace pdfax

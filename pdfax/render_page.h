@@ -44,8 +44,8 @@ RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dp
 // false, writing nothing, when either fails.
 bool WriteImageFile(const RgbImage& image, int format, const std::string& output);
 
-// CompositeOntoWhite, then WriteImageFile.
-bool WriteBitmapFile(const QImage& bitmap, int format, const std::string& output);
+// CompositeOntoWhite, then WriteImageFile; throws a Failure when it cannot.
+void WriteBitmapFile(const QImage& bitmap, int format, const std::string& output);
 
 // The stages of RenderPageImage, for measuring them one by one.
 
@@ -56,6 +56,9 @@ struct PixelSize {
     int height = 0;
 };
 PixelSize RenderSize(QPDFObjectHandle page, double dpi);
+
+// True when `page` has a usable size that is too large to render at `dpi`.
+bool PageTooLarge(QPDFObjectHandle page, double dpi);
 
 // A one-page PDF, in memory, holding `page` with every annotation that
 // prints merged into its content. The source document is not changed.

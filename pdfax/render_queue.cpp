@@ -1,5 +1,6 @@
 #include "render_queue.h"
 
+#include "failure.h"
 #include "render_page.h"
 
 #include <malloc.h>
@@ -77,6 +78,7 @@ bool RenderQueue::Push(QImage bitmap, int format, const std::string& output) {
     changed_.wait(lock, [&] {
         return queued_.size() + writing_.size() < capacity_ && !PendingLocked(output);
     });
+    failures_.erase(output);
     queued_.push_back(Job{std::move(bitmap), format, output});
     lock.unlock();
     changed_.notify_all();
@@ -90,6 +92,12 @@ void RenderQueue::Drain() noexcept {
     } catch (...) {
         // Locking cannot fail on a mutex this object owns; nothing to wait for otherwise.
     }
+}
+
+CallError RenderQueue::FailureFor(const std::string& output) {
+    std::lock_guard lock(mutex_);
+    const auto found = failures_.find(output);
+    return found == failures_.end() ? CallError{} : found->second;
 }
 
 void RenderQueue::Work() noexcept {
@@ -106,14 +114,19 @@ void RenderQueue::Work() noexcept {
             queued_.pop_front();
             writing_.push_back(job.output);
             lock.unlock();
+            CallError failure;
             try {
-                // A failed write leaves no file, which is how callers see it.
                 WriteBitmapFile(job.bitmap, job.format, job.output);
-            } catch (...) {
+            } catch (const Failure& e) {
+                failure = {"DARenderPageToFile", e.path(), e.problem(), e.detail()};
+            } catch (const std::exception& e) {
+                failure = {"DARenderPageToFile", job.output, Problem::kFailed, e.what()};
             }
             const std::string output = std::move(job.output);
             job = Job{};  // the bitmap goes before the next one is admitted
             lock.lock();
+            if (failure.problem != Problem::kNone)
+                failures_[output] = failure;
             writing_.erase(std::find(writing_.begin(), writing_.end(), output));
             changed_.notify_all();
         }

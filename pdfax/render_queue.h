@@ -7,11 +7,14 @@
 // so that on a machine with few cores the rendering keeps its core.
 #pragma once
 
+#include <pdfax/library.h>
+
 #include <QImage>
 
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -39,6 +42,10 @@ public:
     // Returns once every write handed over so far is finished.
     void Drain() noexcept;
 
+    // Why the last write handed over for `output` failed (problem kNone
+    // when it has not failed, or is not finished yet).
+    CallError FailureFor(const std::string& output);
+
 private:
     struct Job {
         QImage bitmap;
@@ -57,6 +64,7 @@ private:
     std::deque<Job> queued_;
     std::vector<std::string> writing_;  // outputs being written right now
     std::vector<std::thread> workers_;
+    std::map<std::string, CallError> failures_;
     bool stopping_ = false;
 };
 

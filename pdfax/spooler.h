@@ -21,7 +21,8 @@ struct PrintJob {
 class Spooler {
 public:
     virtual ~Spooler() = default;
-    // Queues the job; returns the spooler's job id, or 0 when it was not taken.
+    // Queues the job; returns the spooler's job id, or 0 (or throws a
+    // Failure with the spooler's reason) when it was not taken.
     virtual int Submit(const PrintJob& job) = 0;
 };
 

@@ -4,7 +4,15 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 extern "C" const char vellumark_embedded_module[];
 extern "C" const char vellumark_embedded_module_end[];
@@ -16,27 +24,70 @@ std::string_view EmbeddedModule() {
             static_cast<std::size_t>(vellumark_embedded_module_end - vellumark_embedded_module)};
 }
 
-void DeployLibraryFile(const std::string& path, std::string_view bytes) {
-    // O_EXCL makes "exists" and "create" one step: a file or folder of that
-    // name, even one that appears at this moment, is left as it is.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0755);
+namespace {
+
+bool HoldsBytes(const std::string& path, std::string_view bytes) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return;
+        return false;
+    struct stat st {};
+    bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                static_cast<std::size_t>(st.st_size) == bytes.size();
+    std::vector<char> buffer(1 << 16);
     std::size_t done = 0;
-    bool ok = true;
+    while (same && done < bytes.size()) {
+        const ssize_t n = read(fd, buffer.data(), std::min(buffer.size(), bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        same = n > 0 && std::memcmp(buffer.data(), bytes.data() + done, std::size_t(n)) == 0;
+        done += n > 0 ? std::size_t(n) : 0;
+    }
+    close(fd);
+    return same;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         done += static_cast<std::size_t>(n);
     }
-    ok = close(fd) == 0 && ok;
-    // A half-written module would fail to load at every later start and,
-    // existing, would never be rewritten; remove it so the next start retries.
+    return true;
+}
+
+// Writes `bytes` to a temporary file beside `path` and renames it over
+// whatever file is there: a process that has the old module loaded keeps
+// it, one starting now sees the old file or the whole new one.
+bool ReplaceWith(const std::string& path, std::string_view bytes) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    // Named and locked as the library names and locks its own temporary
+    // files, so that a copy left by a killed start is recognised and removed.
+    std::string pattern = folder + "/" + pdfax::kTempFilePrefix + "XXXXXX";
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    flock(fd, LOCK_EX);
+    const bool ok = fchmod(fd, 0755) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0 &&
+                    std::rename(pattern.c_str(), path.c_str()) == 0;
     if (!ok)
-        unlink(path.c_str());
+        unlink(pattern.c_str());
+    return close(fd) == 0 && ok;
+}
+
+}  // namespace
+
+bool DeployLibraryFile(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return false;
+    if (HoldsBytes(path, bytes))
+        return true;
+    return ReplaceWith(path, bytes) && HoldsBytes(path, bytes);
 }
 
 void* ActivateFromFile(const std::string& path, const char* classId, const char* interfaceId,

@@ -17,9 +17,13 @@ inline constexpr const char* kLibraryFileName = "/PDFAX18.dll";
 // The module bytes the program carries.
 std::string_view EmbeddedModule();
 
-// Writes `bytes` to `path` unless a file or folder of that name exists;
-// an existing one is never overwritten, whatever it holds.
-void DeployLibraryFile(const std::string& path, std::string_view bytes);
+// Makes the file at `path` hold exactly `bytes`: writes it when missing and
+// replaces a file that holds anything else (the module of another build,
+// whose interface would not match this program's), each time through a
+// temporary file renamed into place, so that no process ever loads half a
+// module. A folder of that name is left alone. True when the file holds
+// `bytes` afterwards.
+bool DeployLibraryFile(const std::string& path, std::string_view bytes);
 
 // Loads the module at `path`, asks its factory for the class `classId` and
 // creates the object with `interfaceId`. Returns the module handle and

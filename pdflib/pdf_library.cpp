@@ -43,9 +43,10 @@ PdfLibrary& PdfLibrary::operator=(const PdfLibrary& other) {
 
 void PdfLibrary::Initialise(const std::string& programDirectory) {
     const std::string libraryFile = programDirectory + kLibraryFileName;
-    DeployLibraryFile(libraryFile, EmbeddedModule());
+    // Only the module this program carries is loaded: another build's would
+    // be reached through an interface it does not have.
     // There is no registry to ask first; the file is the only road.
-    if (!object_)
+    if (!object_ && DeployLibraryFile(libraryFile, EmbeddedModule()))
         ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
     SetUp();
 }
@@ -168,6 +169,19 @@ int PdfLibrary::SetupCustomPrinter(const std::string& customPrinter, int setting
 int PdfLibrary::PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                               int options) {
     VM_FORWARD(0, PrintDocument(printerName, firstPage, lastPage, options));
+}
+
+pdfax::CallError PdfLibrary::LastError() {
+    if (!object_)
+        return {"", "", pdfax::Problem::kFailed, "the PDF library is not loaded"};
+    VM_FORWARD(pdfax::CallError{}, LastError());
+}
+pdfax::CallError PdfLibrary::ImageWriteError(const std::string& image) {
+    VM_FORWARD(pdfax::CallError{}, ImageWriteError(image));
+}
+int PdfLibrary::ComparePageFile(const std::string& input, const std::string& password, int page,
+                                const std::string& pageFile) {
+    VM_FORWARD(0, ComparePageFile(input, password, page, pageFile));
 }
 
 #undef VM_FORWARD

@@ -5,11 +5,9 @@
 // Paths are the platform's own bytes; other texts are UTF-8.
 #pragma once
 
-#include <string>
+#include <pdfax/library.h>
 
-namespace pdfax {
-class Library;
-}
+#include <string>
 
 namespace vellumark {
 
@@ -21,9 +19,9 @@ public:
     PdfLibrary& operator=(const PdfLibrary& other);
 
     // Deploys the carried module into `programDirectory` (no trailing
-    // separator) when missing, activates it and applies the library-wide
-    // settings (millimetres, top-left origin, the Unicode font "SimSun").
-    // Failure leaves the facade empty, silently.
+    // separator) unless the file there holds it already, activates it and
+    // applies the library-wide settings (millimetres, top-left origin, the
+    // Unicode font "SimSun"). Failure leaves the facade empty, silently.
     void Initialise(const std::string& programDirectory);
     // Activates the module at `libraryFile` without deploying anything.
     void ActivateFrom(const std::string& libraryFile);
@@ -68,6 +66,16 @@ public:
     std::string NewCustomPrinter(const std::string& printerName);
     int SetupCustomPrinter(const std::string& customPrinter, int setting, int value);
     int PrintDocument(const std::string& printerName, int firstPage, int lastPage, int options);
+
+    // What the last call failed at, and why; problem kNone after a call
+    // that succeeded. An empty facade always answers that it is not loaded.
+    pdfax::CallError LastError();
+    // Why the image rendered to `image` was not written (kNone when it was).
+    pdfax::CallError ImageWriteError(const std::string& image);
+    // 1 when `pageFile` holds page `page` of `input` as ExtractFilePages
+    // writes it.
+    int ComparePageFile(const std::string& input, const std::string& password, int page,
+                        const std::string& pageFile);
 
 private:
     pdfax::Library* object_ = nullptr;

@@ -137,13 +137,16 @@ int main(int argc, char** argv) {
         variants.push_back(Stage{v.name});
     for (const auto& file : files) {
         auto start = Clock::now();
-        auto opened = pdfax::OpenPdf(file, "");
-        if (!opened.pdf)
+        std::shared_ptr<QPDF> opened;
+        try {
+            opened = pdfax::OpenPdf(file, "");
+        } catch (const std::exception&) {
             continue;
-        auto page = QPDFPageDocumentHelper(*opened.pdf).getAllPages().at(0).getObjectHandle();
+        }
+        auto page = QPDFPageDocumentHelper(*opened).getAllPages().at(0).getObjectHandle();
         open.Add(MsSince(start));
         start = Clock::now();
-        const std::string flat = pdfax::FlattenPageForRender(*opened.pdf, page);
+        const std::string flat = pdfax::FlattenPageForRender(*opened, page);
         flatten.Add(MsSince(start));
         start = Clock::now();
         const auto image = pdfax::RasterisePage(flat, pdfax::RenderSize(page, 300));

@@ -119,7 +119,9 @@ TEST(CliMerge, NoSplitLeavesTheFolderAsItWasAndTakesFirstPages) {
     const auto before = Snapshot(folder.path());
     const CliRun run = RunCli(
         {"merge", folder.path(), "--no-split", "--layout", "a5-one", "--output", work / "o.pdf"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // Saved, but pages 2 and 3 of the download are not on the sheets.
+    ASSERT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find("只打印了第1页（共3页）"), std::string::npos) << run.err;
     EXPECT_EQ(Snapshot(folder.path()), before);
     // Five files, one sheet each: the three-page download by its first page.
     EXPECT_EQ(ReadComposedPdf(work / "o.pdf").size(), 5u);
@@ -131,20 +133,22 @@ TEST(CliMerge, DefaultsToTheProgramDirectorysResultAndReportsFailedInvoices) {
     CopyInvoices(folder.path());
     ASSERT_TRUE(fixtures::WriteNotAPdf(folder / "坏.pdf"));
     const CliRun run = RunCli({"merge", folder.path()});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.exitCode, 3) << run.err;
     EXPECT_TRUE(Exists(CliProgramDirectory() + "/电子发票.pdf"));
     EXPECT_NE(run.out.find("电子发票批量导出成功！"), std::string::npos);
     const auto errLines = Lines(run.err);
     ASSERT_EQ(errLines.size(), 1u) << run.err;
     EXPECT_NE(errLines[0].find(folder / "坏.pdf"), std::string::npos);
+    EXPECT_NE(errLines[0].find("不是PDF文件"), std::string::npos) << errLines[0];
 
     // A folder of nothing but unusable files: the merge fails and says so.
     TempDir bad;
     ASSERT_TRUE(fixtures::WriteNotAPdf(bad / "x.pdf"));
-    const CliRun failed = RunCli({"merge", bad.path(), "--output", bad / "out.pdf"});
+    TempDir work;
+    const CliRun failed = RunCli({"merge", bad.path(), "--output", work / "out.pdf"});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find("电子发票批量导出失败！"), std::string::npos) << failed.err;
-    EXPECT_FALSE(Exists(bad / "out.pdf"));
+    EXPECT_FALSE(Exists(work / "out.pdf"));
     EXPECT_TRUE(failed.out.empty());
 }
 

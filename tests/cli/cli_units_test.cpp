@@ -95,7 +95,7 @@ TEST(ListFormats, EscapeAnyName) {
 TEST(ListFormats, JsonAndCsvCarryEveryColumn) {
     std::vector<ListedInvoice> listing = {
         {1, "a,\"b\"", 1, 297, 210, "/x/a,\"b\".pdf", {3}},
-        {2, "发票", 2, 140, 210, "/x/发票.pdf", {}},
+        {2, "发票", 2, 140, 210, "/x/发票.pdf", {}, "需要密码才能打开"},
         {3, "c", 1, 140, 210, "/x/c.pdf", {1}},
     };
     const auto json = QJsonDocument::fromJson(
@@ -109,13 +109,15 @@ TEST(ListFormats, JsonAndCsvCarryEveryColumn) {
     EXPECT_EQ(rows[1]["path"].toString(), QStringLiteral("/x/发票.pdf"));
     EXPECT_EQ(rows[1]["pages"].toInt(), 2);
     EXPECT_TRUE(rows[1]["duplicates"].toArray().isEmpty());
+    EXPECT_EQ(rows[1]["problem"].toString(), QStringLiteral("需要密码才能打开"));
+    EXPECT_TRUE(rows[0]["problem"].isNull());
     EXPECT_EQ(FormatListing({}, ListFormat::kJson), "[]\n");
 
     EXPECT_EQ(FormatListing(listing, ListFormat::kCsv),
-              "order,name,pages,height,width,path,duplicates\n"
-              "1,\"a,\"\"b\"\"\",1,297,210,\"/x/a,\"\"b\"\".pdf\",3\n"
-              "2,发票,2,140,210,/x/发票.pdf,\n"
-              "3,c,1,140,210,/x/c.pdf,1\n");
+              "order,name,pages,height,width,path,duplicates,problem\n"
+              "1,\"a,\"\"b\"\"\",1,297,210,\"/x/a,\"\"b\"\".pdf\",3,\n"
+              "2,发票,2,140,210,/x/发票.pdf,,需要密码才能打开\n"
+              "3,c,1,140,210,/x/c.pdf,1,\n");
 }
 
 TEST(IdenticalFiles, GroupsOnlyEqualBytes) {

@@ -135,7 +135,12 @@ TEST_F(MergeFlowTest, FailedSaveWarnsAndRecordsNothing) {
 
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("提示信息"));
-    EXPECT_EQ(messages[0].text, QStringLiteral("电子发票批量导出失败！"));
+    // The fixed text, then what stood in the way on a line of its own.
+    const QStringList lines = messages[0].text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("电子发票批量导出失败！"));
+    EXPECT_EQ(lines[1], QString::fromStdString(state->OutputPdf()) +
+                            QStringLiteral("：已有同名的文件或文件夹"));
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
     EXPECT_FALSE(printOptionsOpened);
     EXPECT_EQ(state->printOrientation, 7);

@@ -34,7 +34,7 @@ TEST(RenderLoop, ReportsEachInvoiceInOrderOnTheCallersThread) {
     std::vector<bool> outcomes;
     int idles = 0;
     bool elsewhere = false;
-    const std::vector<char> rendered = RenderAlongside(
+    const std::vector<pdfax::CallError> rendered = RenderAlongside(
         Library(), jobs,
         [&](int i, bool ok) {
             elsewhere |= std::this_thread::get_id() != caller;
@@ -49,7 +49,11 @@ TEST(RenderLoop, ReportsEachInvoiceInOrderOnTheCallersThread) {
     EXPECT_FALSE(elsewhere);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(outcomes, (std::vector<bool>{true, true, false, true}));
-    EXPECT_EQ(rendered, (std::vector<char>{1, 1, 0, 1}));
+    std::vector<bool> succeeded;
+    for (const auto& error : rendered)
+        succeeded.push_back(error.problem == pdfax::Problem::kNone);
+    EXPECT_EQ(succeeded, (std::vector<bool>{true, true, false, true}));
+    EXPECT_EQ(rendered[2].path, jobs[2].invoice);
     EXPECT_GT(idles, 0);  // a 300 dpi render takes longer than 5 ms
     EXPECT_FALSE(Exists(dir / "2.png"));
     Library().NewDocument();  // waits for the library's writes

@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <pdfax/library.h>
 
@@ -11,6 +12,7 @@ namespace vellumark {
 namespace {
 
 using testing::Exists;
+using testing::ListFolder;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -41,28 +43,52 @@ TEST(Deployment, FirstStartWritesTheCarriedBytesAndASecondLeavesThem) {
     EXPECT_EQ(before.tv_nsec, after.tv_nsec);
 }
 
-TEST(Deployment, ForeignFileOrFolderIsKeptAndLeavesTheLibraryEmpty) {
-    TempDir dir;
-    const std::string file = dir / "PDFAX18.dll";
-    WriteFile(file, "not a module");
-    PdfLibrary lib;
-    lib.Initialise(dir.path());
-    EXPECT_FALSE(lib.HasObject());
-    EXPECT_EQ(ReadFile(file), "not a module");
-    // Every call on an empty facade gives 0 or empty text.
-    EXPECT_EQ(lib.LoadFromFile(file, ""), 0);
-    EXPECT_EQ(lib.PageCount(), 0);
-    EXPECT_EQ(lib.PageHeight(), 0.0);
-    EXPECT_EQ(lib.NewCustomPrinter("x"), "");
+// Another build's module (here: the carried bytes with one byte changed, as
+// an upgrade leaves them) or any other file under the module's name is
+// replaced whole by the carried one before anything is loaded.
+TEST(Deployment, AnotherModuleOrForeignFileIsReplacedBeforeLoading) {
+    std::string older(EmbeddedModule());
+    older[older.size() / 2] ^= 0x5A;
+    for (const std::string& content : {older, std::string("not a module")}) {
+        TempDir dir;
+        const std::string file = dir / "PDFAX18.dll";
+        WriteFile(file, content);
+        PdfLibrary lib;
+        lib.Initialise(dir.path());
+        EXPECT_TRUE(lib.HasObject());
+        EXPECT_TRUE(ReadFile(file) == EmbeddedModule());
+        // Written beside it and renamed into place: nothing else is left.
+        EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"PDFAX18.dll"});
+    }
+}
 
-    TempDir other;
-    ASSERT_EQ(mkdir((other / "PDFAX18.dll").c_str(), 0755), 0);
+TEST(Deployment, FolderOrUnwritableDirectoryLeavesTheLibraryEmpty) {
+    TempDir dir;
+    ASSERT_EQ(mkdir((dir / "PDFAX18.dll").c_str(), 0755), 0);
     PdfLibrary withFolder;
-    withFolder.Initialise(other.path());
+    withFolder.Initialise(dir.path());
     EXPECT_FALSE(withFolder.HasObject());
     struct stat st {};
-    ASSERT_EQ(stat((other / "PDFAX18.dll").c_str(), &st), 0);
+    ASSERT_EQ(stat((dir / "PDFAX18.dll").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
+    // Every call on an empty facade gives 0 or empty text, and says why.
+    EXPECT_EQ(withFolder.LoadFromFile(dir / "x.pdf", ""), 0);
+    EXPECT_EQ(withFolder.PageCount(), 0);
+    EXPECT_EQ(withFolder.PageHeight(), 0.0);
+    EXPECT_EQ(withFolder.NewCustomPrinter("x"), "");
+    EXPECT_EQ(withFolder.LastError().problem, pdfax::Problem::kFailed);
+
+    // A foreign file that cannot be replaced is never loaded.
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    TempDir locked;
+    WriteFile(locked / "PDFAX18.dll", "not a module");
+    ASSERT_EQ(chmod(locked.path().c_str(), 0555), 0);
+    PdfLibrary stale;
+    stale.Initialise(locked.path());
+    EXPECT_FALSE(stale.HasObject());
+    EXPECT_EQ(ReadFile(locked / "PDFAX18.dll"), "not a module");
+    chmod(locked.path().c_str(), 0755);
 }
 
 TEST(Deployment, ActivationChecksClassAndInterface) {

@@ -33,7 +33,7 @@ QImage Picture(int seed) {
 
 std::string DirectBytes(const TempDir& dir, const QImage& image, int format) {
     const std::string path = dir / "direct";
-    EXPECT_TRUE(pdfax::WriteBitmapFile(image, format, path));
+    EXPECT_NO_THROW(pdfax::WriteBitmapFile(image, format, path));
     std::string bytes = ReadFile(path);
     RemoveTree(path);
     return bytes;

@@ -11,18 +11,21 @@ namespace vellumark::testing {
 RenderOutcome RenderFilePage(const std::string& pdf, int page, int format, double dpi,
                              const std::string& output, int setRotate) {
     RenderOutcome outcome;
-    auto opened = pdfax::OpenPdf(pdf, "");
-    if (!opened.pdf)
+    std::shared_ptr<QPDF> opened;
+    try {
+        opened = pdfax::OpenPdf(pdf, "");
+    } catch (const std::exception&) {
         return outcome;
+    }
     outcome.opened = true;
     try {
-        auto pages = QPDFPageDocumentHelper(*opened.pdf).getAllPages();
+        auto pages = QPDFPageDocumentHelper(*opened).getAllPages();
         if (page < 1 || page > static_cast<int>(pages.size()))
             return outcome;
         auto object = pages[page - 1].getObjectHandle();
         if (setRotate >= 0)
             object.replaceKey("/Rotate", QPDFObjectHandle::newInteger(setRotate));
-        outcome.rendered = pdfax::RenderPageToFile(*opened.pdf, object, format, dpi, output);
+        outcome.rendered = pdfax::RenderPageToFile(*opened, object, format, dpi, output);
     } catch (const std::exception&) {
         outcome.rendered = false;
     }

@@ -3,9 +3,11 @@
 // The program loads the module in-process and reaches it only through the
 // factory entry point below and the abstract `Library` object it creates.
 // Paths are the platform's own bytes (not necessarily UTF-8); other texts are
-// UTF-8. No method throws: a failure is reported as 0 or an empty text.
+// UTF-8. No method throws: a failure is reported as 0 or an empty text, and
+// LastError() then tells what failed and why.
 #pragma once
 
+#include <cerrno>
 #include <string>
 
 namespace pdfax {
@@ -14,12 +16,74 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/1";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/2";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
 
 enum Result : int { kOk = 0, kNoInterface = 1, kNoClass = 2, kFailed = 3 };
+
+// Every file the library writes is first written under this prefix in the
+// target's folder (".vellumark-" and six characters), locked with flock()
+// for as long as its writer works on it, and then renamed or linked into
+// place. A temporary file that can be locked is left over from a writer that
+// died and may be removed.
+inline constexpr const char* kTempFilePrefix = ".vellumark-";
+
+// Why a call failed, in the terms a user is told.
+enum class Problem : int {
+    kNone = 0,
+    kFailed,         // a call that cannot succeed (no document, unknown handle)
+    kMissing,        // no such file
+    kNoAccess,       // the file may not be read
+    kEmpty,          // a file of zero bytes
+    kNotPdf,         // no PDF header
+    kNeedsPassword,  // encrypted with a user password
+    kDamaged,        // beyond repair
+    kTooLarge,       // a page too large to render
+    kNameTaken,      // the name to create is taken
+    kNameTooLong,    // the name is longer than the file system allows
+    kCannotWrite,    // read-only medium or no permission
+    kDiskFull,       // no space left, or over quota
+    kIoError,        // the medium reported an error
+    kSpooler,        // the print spooler refused; the detail has its words
+};
+
+// The problem behind the errno value of a failed file operation; the
+// program uses it for its own file operations too, so both speak alike.
+inline Problem ProblemOfErrno(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return Problem::kDiskFull;
+        case EROFS:
+        case EACCES:
+        case EPERM:
+            return Problem::kCannotWrite;
+        case ENAMETOOLONG:
+            return Problem::kNameTooLong;
+        case EEXIST:
+            return Problem::kNameTaken;
+        case ENOENT:
+        case ENOTDIR:
+            return Problem::kMissing;
+        case EFBIG:
+            return Problem::kTooLarge;
+        default:
+            return Problem::kIoError;
+    }
+}
+
+// How the last call ended: the call's name, the file it
+// was about (platform bytes; empty when none) and why. `detail` is the
+// underlying library's or spooler's own text, for logs and the spooler's
+// reason; it is never shown raw for the other problems.
+struct CallError {
+    std::string operation;
+    std::string path;
+    Problem problem = Problem::kNone;
+    std::string detail;
+};
 
 class Library {
 public:
@@ -73,6 +137,19 @@ public:
     virtual int SetupCustomPrinter(const std::string& customPrinter, int setting, int value) = 0;
     virtual int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                               int options) = 0;
+
+    // Errors. LastError() describes how the last call ended (problem kNone
+    // when it succeeded). Images are written behind DARenderPageToFile's
+    // back; a write that failed there is told by ImageWriteError(output)
+    // once any other call has returned.
+    virtual CallError LastError() = 0;
+    virtual CallError ImageWriteError(const std::string& output) = 0;
+
+    // 1 when the one-page PDF `pageFile` holds exactly page `page` of `input`
+    // (the same objects, annotations and data, as ExtractFilePages writes
+    // it), else 0. Finishing an interrupted split relies on it.
+    virtual int ComparePageFile(const std::string& input, const std::string& password, int page,
+                                const std::string& pageFile) = 0;
 
 protected:
     ~Library() = default;
