@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "folder_ops.h"
 #include "invoice_intake.h"
 #include "layout_mode.h"
 #include "merge_pipeline.h"
@@ -123,6 +124,8 @@ int RunMerge(const Arguments& arguments) {
     }
     const FolderLocks locks = WaitForFolders({arguments.folder, state->programDirectory});
     RemovePreviousOutput(state->OutputPdf(), state->TempImageFolder());
+    // What a killed run left beside the result it was writing.
+    RemoveStaleTempFiles(FolderOf(output));
     InvoiceListModel rows;
     TerminalProgress progress(0);
     if (!TakeIn(*state, arguments, rows, progress)) {

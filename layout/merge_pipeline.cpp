@@ -118,7 +118,7 @@ std::optional<FileProblem> NoteUnusableRows(PdfLibrary& pdf, const MergeSettings
             if (pages > 1) {
                 rows.SetCell(row, kColumnProgress, QString::fromUtf8(kFirstPageOnlyText));
                 leftOut.push_back({rows.Path(row), "只打印了第1页（共" + std::to_string(pages) +
-                                                       "页）：" + rows.Note(row).toStdString()});
+                                                       "页），" + rows.Note(row).toStdString()});
             }
             continue;
         }

@@ -1,6 +1,7 @@
 #include "direct_access.h"
 
 #include "atomic_file.h"
+#include "failure.h"
 #include "open_pdf.h"
 #include "page_geometry.h"
 
@@ -55,6 +56,8 @@ int DirectAccess::FindPage(int handle, int page) {
     }
     const std::vector<QPDFPageObjectHelper> pages =
         QPDFPageDocumentHelper(*file->pdf).getAllPages();
+    if (pages.empty())
+        throw Failure(Problem::kDamaged, file->path, "no pages");
     if (static_cast<std::size_t>(page) > pages.size() || nextPageRef_ <= 0)
         return 0;
     const int ref = nextPageRef_++;

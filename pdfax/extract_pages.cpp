@@ -43,7 +43,7 @@ std::optional<int> ParsePageNumber(const std::string& text, int pageCount) {
 std::shared_ptr<QPDF> Selection(const PageSource& source, const std::vector<int>& pageNumbers) {
     auto target = NewQuietPdf();
     target->emptyPDF();
-    QPDFAcroFormDocumentHelper sourceForm(source.pdf());
+    QPDFAcroFormDocumentHelper& sourceForm = source.form();
     QPDFAcroFormDocumentHelper targetForm(*target);
     QPDFPageDocumentHelper targetPages(*target);
     for (int number : pageNumbers) {
@@ -121,6 +121,7 @@ void PageSource::Use(const std::string& path, const std::string& password) {
     Forget();
     auto pdf = OpenPdf(path, password);
     pages_ = QPDFPageDocumentHelper(*pdf).getAllPages();
+    form_ = std::make_unique<QPDFAcroFormDocumentHelper>(*pdf);
     pdf_ = std::move(pdf);
     path_ = path;
     password_ = password;
@@ -132,6 +133,7 @@ void PageSource::Use(const std::string& path, const std::string& password) {
 
 void PageSource::Forget() {
     pages_.clear();
+    form_.reset();
     pdf_.reset();
     path_.clear();
     password_.clear();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <sys/types.h>
@@ -34,12 +35,15 @@ public:
     const std::string& path() const { return path_; }
     const std::string& password() const { return password_; }
     const std::vector<QPDFPageObjectHelper>& pages() const { return pages_; }
+    // The form, analysed once: each analysis reads every field of the file.
+    QPDFAcroFormDocumentHelper& form() const { return *form_; }
 
 private:
     std::shared_ptr<QPDF> pdf_;
     std::string path_;
     std::string password_;
     std::vector<QPDFPageObjectHelper> pages_;
+    std::unique_ptr<QPDFAcroFormDocumentHelper> form_;
     // What the file was when it was opened.
     dev_t device_ = 0;
     ino_t inode_ = 0;

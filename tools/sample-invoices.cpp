@@ -18,7 +18,7 @@
 
 namespace {
 
-using vellumark::fixtures::PageSpec;
+using vellumark::fixtures::FixturePage;
 using vellumark::fixtures::ShortPage;
 using vellumark::fixtures::TallPage;
 
@@ -72,9 +72,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sample-invoices: 无法创建空文件夹：%s\n", argc == 2 ? argv[1] : "");
         return 1;
     }
-    PageSpec sealed = ShortPage("3");
+    FixturePage sealed = ShortPage("3");
     sealed.sealInSignature = true;
-    PageSpec stamped = ShortPage("4");
+    FixturePage stamped = ShortPage("4");
     stamped.sealAsStamp = true;
     const std::string at = folder + "/";
     bool ok = vellumark::fixtures::WriteInvoicePdf(at + "出租车电子发票1.pdf", ShortPage("1")) &&

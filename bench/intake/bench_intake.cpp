@@ -17,7 +17,7 @@ namespace {
 using vellumark::testing::TempDir;
 
 bool WriteFolder(const TempDir& dir, int files, int pagesPerFile) {
-    std::vector<vellumark::fixtures::PageSpec> pages;
+    std::vector<vellumark::fixtures::FixturePage> pages;
     for (int page = 0; page < pagesPerFile; ++page) {
         // Mixed heights, so the ordering has work to do.
         pages.push_back(page % 3 == 0 ? vellumark::fixtures::TallPage()

@@ -1,20 +1,26 @@
 // An intake driven through the window's own entries on generated invoices.
+#include "cli_process.h"
 #include "folder_dialog.h"
+#include "folder_lock.h"
 #include "invoice_fixtures.h"
 #include "main_window.h"
 #include "message_box.h"
+#include "page_contents.h"
 #include "startup.h"
 #include "test_support.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMimeData>
+#include <QThread>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 namespace vellumark {
@@ -80,6 +86,61 @@ TEST_F(WindowIntakeTest, DroppedFolderIsListed) {
     EXPECT_EQ(state->sourceFolder, folder.path());
     EXPECT_FALSE(testing::Exists(state->OutputPdf()));
     EXPECT_EQ(testing::ListFolder(folder.path()).size(), 4u);
+}
+
+// Another program (here the command) merging the same folder: the window
+// says so in its status line, waits without blocking, then takes the folder
+// in as that program left it.
+TEST_F(WindowIntakeTest, WaitsForAnotherProgramOnTheFolder) {
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / ("其他" + std::to_string(i) + ".pdf"),
+                                              fixtures::ShortPage(std::to_string(i))));
+    }
+    const auto pages = testing::PagesInFolder(folder.path());
+    testing::TempDir output;
+    testing::RunningCli command({"merge", folder.path(), "--output", output / "o.pdf"});
+    while (FolderLocks::TryLock({folder.path()}).Held() && !command.Exited())
+        QThread::msleep(2);
+    ASSERT_FALSE(command.Exited()) << "the command finished before the window could meet it";
+
+    window->FilesDropped(folder.path());
+    EXPECT_EQ(window->StatusLabel()->text(), QString::fromUtf8(kFolderBusyText));
+    EXPECT_EQ(window->Rows().rowCount(), 0);
+    QElapsedTimer waited;
+    waited.start();
+    while (window->Rows().rowCount() == 0 && waited.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(command.Wait().exitCode, 0);
+    EXPECT_EQ(window->Rows().rowCount(), 12);
+    EXPECT_EQ(testing::PagesInFolder(folder.path()), pages);
+    EXPECT_EQ(window->StatusLabel()->text(),
+              QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。"));
+}
+
+// Files that cannot be read or split are listed, in red, saying why.
+TEST_F(WindowIntakeTest, RowsSayWhatCouldNotBeReadOrSplit) {
+    ASSERT_TRUE(fixtures::WriteEncryptedPdf(folder / "加密.pdf", "secret"));
+    const std::string longName(255 - std::string("(第9页).pdf").size(), 'n');
+    ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / (longName + ".pdf"),
+                                          std::vector(10, fixtures::ShortPage("L"))));
+    window->FilesDropped(folder.path());
+    const InvoiceListModel& rows = window->Rows();
+    ASSERT_EQ(rows.rowCount(), 6);
+    std::map<QString, std::pair<QString, QString>> problems;  // name -> progress, note
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        if (!rows.Note(row).isEmpty())
+            problems[rows.Cell(row, kColumnName)] = {rows.Cell(row, kColumnProgress),
+                                                     rows.Note(row)};
+    }
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[QStringLiteral("加密")],
+              std::make_pair(QStringLiteral("无法读取"), QStringLiteral("需要密码才能打开")));
+    EXPECT_EQ(problems[QString::fromStdString(longName)],
+              std::make_pair(QStringLiteral("未拆分"), QStringLiteral("未能拆分：文件名太长")));
+    EXPECT_EQ(window->StatusLabel()->text(),
+              QStringLiteral("有 2 个文件无法读取或未能拆分（见红色行）"));
+    const QModelIndex first = rows.index(0, kColumnName);
+    EXPECT_EQ(rows.data(first, Qt::ForegroundRole).isValid(), !rows.Note(0).isEmpty());
 }
 
 TEST_F(WindowIntakeTest, ChosenFolderIsListed) {

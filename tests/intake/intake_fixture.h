@@ -34,9 +34,9 @@ protected:
     }
     // Pages labelled name-1, name-2, ... so that split files can be told apart.
     void WritePdf(const std::string& name, int pages, double heightMm = 140) {
-        std::vector<fixtures::PageSpec> sheets;
+        std::vector<fixtures::FixturePage> sheets;
         for (int page = 1; page <= pages; ++page) {
-            fixtures::PageSpec sheet = fixtures::ShortPage(name + "-" + std::to_string(page));
+            fixtures::FixturePage sheet = fixtures::ShortPage(name + "-" + std::to_string(page));
             sheet.heightMm = heightMm;
             sheets.push_back(sheet);
         }

@@ -123,6 +123,26 @@ TEST_F(MergeFlowTest, MergeReportsAndOpensThePrintOptions) {
     ExpectIdleLook();
 }
 
+// The report still opens with its counts; what is not on the sheets follows,
+// named with its reason.
+TEST_F(MergeFlowTest, ReportNamesWhatIsNotOnTheSheets) {
+    ASSERT_TRUE(fixtures::WriteNotAPdf(folder / "坏.pdf"));
+    window->FilesDropped(folder.path());
+    ASSERT_EQ(window->Rows().rowCount(), 5);
+    ClickMerge();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              QStringLiteral("此次共为您\r\n合并打印了 4 张电子发票；\r\n共需打印 "
+                             "3 张A4纸；\r\n电子发票批量导出成功！\r\n\r\n"
+                             "以下文件未能完整打印：\r\n坏.pdf：不是PDF文件"));
+    EXPECT_TRUE(printOptionsOpened);
+    for (int row = 0; row < 5; ++row) {
+        const bool bad = window->Rows().Cell(row, kColumnName) == QStringLiteral("坏");
+        EXPECT_EQ(window->Rows().Cell(row, kColumnProgress),
+                  bad ? QStringLiteral("失败") : QStringLiteral("已完成"));
+    }
+}
+
 TEST_F(MergeFlowTest, FailedSaveWarnsAndRecordsNothing) {
     state->printOrientation = 7;
     state->printPaperLength = 7;

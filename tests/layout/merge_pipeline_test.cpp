@@ -29,7 +29,7 @@ void AddRow(InvoiceListModel& rows, const std::string& path, int heightMm) {
 std::string Invoice(const testing::TempDir& dir, const std::string& name, double width,
                     double height) {
     const std::string path = dir / name;
-    fixtures::PageSpec page = fixtures::ShortPage(name);
+    fixtures::FixturePage page = fixtures::ShortPage(name);
     page.widthMm = width;
     page.heightMm = height;
     EXPECT_TRUE(fixtures::WriteInvoicePdf(path, page));

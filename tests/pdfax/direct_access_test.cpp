@@ -75,7 +75,7 @@ TEST(DirectAccess, RotationReplacesAnInheritedOne) {
 TEST(DirectAccess, NewPageSizeIsWrittenBackAndReadAsSet) {
     TempDir dir;
     const std::string path = dir / "sheet.pdf";
-    fixtures::PageSpec turned = fixtures::ShortPage("T");
+    fixtures::FixturePage turned = fixtures::ShortPage("T");
     turned.rotate = 270;
     turned.sealInSignature = true;
     ASSERT_TRUE(fixtures::WriteInvoicePdf(path, {fixtures::ShortPage("S"), turned}));

@@ -11,7 +11,7 @@
 namespace vellumark::testing {
 namespace {
 
-using fixtures::PageSpec;
+using fixtures::FixturePage;
 
 struct Read {
     int loaded, pages;
@@ -33,7 +33,7 @@ TEST(Reading, SizesAreWhatTheViewerShows) {
     EXPECT_NEAR(r.width, 210, 0.5);
     EXPECT_NEAR(r.height, 140, 0.5);
 
-    PageSpec turned = fixtures::TallPage("T");
+    FixturePage turned = fixtures::TallPage("T");
     turned.rotate = 90;
     ASSERT_TRUE(fixtures::WriteInvoicePdf(dir / "turned.pdf", {turned, fixtures::ShortPage()}));
     r = Load(dir / "turned.pdf");

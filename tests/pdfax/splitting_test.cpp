@@ -7,15 +7,15 @@
 namespace vellumark::testing {
 namespace {
 
-using fixtures::PageSpec;
+using fixtures::FixturePage;
 
 std::string WriteThreePages(const TempDir& dir) {
-    PageSpec sealed = fixtures::ShortPage("ONE");
+    FixturePage sealed = fixtures::ShortPage("ONE");
     sealed.sealInSignature = true;
-    PageSpec stamped = fixtures::TallPage("TWO");
+    FixturePage stamped = fixtures::TallPage("TWO");
     stamped.sealAsStamp = true;
     stamped.rotate = 90;
-    PageSpec plain = fixtures::ShortPage("THREE");
+    FixturePage plain = fixtures::ShortPage("THREE");
     const std::string path = dir / "three.pdf";
     EXPECT_TRUE(fixtures::WriteInvoicePdf(path, {sealed, stamped, plain}));
     return path;

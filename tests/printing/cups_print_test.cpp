@@ -2,6 +2,7 @@
 #include "cups_test_server.h"
 #include "print_sequence.h"
 #include "printer_list.h"
+#include "problem_text.h"
 #include "test_support.h"
 
 #include <qpdf/QPDF.hh>
@@ -33,7 +34,7 @@ void WritePages(const std::string& path, int pages) {
 
 class CupsPrint : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server_ = StartSuiteServer({"Alpha", "Beta"}); }
+    static void SetUpTestSuite() { server_ = StartSuiteServer({"Alpha", "Closed", "Beta"}); }
     static void TearDownTestSuite() { StopSuiteServer(server_); }
     void SetUp() override { VELLUMARK_REQUIRE_CUPS(server_); }
 
@@ -44,7 +45,7 @@ CupsTestServer* CupsPrint::server_ = nullptr;
 
 TEST_F(CupsPrint, ListsQueuesWithDefault) {
     const InstalledPrinters printers = ListInstalledPrinters();
-    EXPECT_EQ(printers.names, (std::vector<std::string>{"Alpha", "Beta"}));
+    EXPECT_EQ(printers.names, (std::vector<std::string>{"Alpha", "Beta", "Closed"}));
     EXPECT_EQ(printers.defaultName, "Beta");
 }
 
@@ -69,6 +70,21 @@ TEST_F(CupsPrint, JobCarriesEverySettingAndTheWholeDocument) {
     EXPECT_EQ(job.attributes.at("media-type"), "stationery");
     EXPECT_EQ(job.attributes.at("document-format"), "application/pdf");
     EXPECT_EQ(testing::PdfPageCount(job.documentPath), 6);
+}
+
+// A queue that refuses the job: the failure carries the spooler's own reason.
+TEST_F(CupsPrint, RefusedJobSaysTheSpoolersReason) {
+    ASSERT_TRUE(server_->Reject("Closed"));
+    testing::TempDir dir;
+    WritePages(dir / "电子发票.pdf", 2);
+    PdfLibrary& library = testing::Library();
+    ASSERT_EQ(LoadMergedPageCount(library, dir / "电子发票.pdf"), 2);
+    EXPECT_EQ(PrintMergedFile(library, {"Closed", 1, 1, 2, 297, 1}), 0);
+    const pdfax::CallError error = library.LastError();
+    EXPECT_EQ(error.problem, pdfax::Problem::kSpooler);
+    EXPECT_EQ(error.path, "Closed");
+    EXPECT_FALSE(error.detail.empty());
+    EXPECT_EQ(ProblemText(error), "打印服务拒绝了任务：" + error.detail);
 }
 
 TEST_F(CupsPrint, UnreadableDocumentMakesNoJob) {

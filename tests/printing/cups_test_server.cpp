@@ -142,6 +142,10 @@ CupsTestServer::~CupsTestServer() {
         Run("rm -rf '" + folder_ + "'");
 }
 
+bool CupsTestServer::Reject(const std::string& queue) const {
+    return Run("CUPS_SERVER=" + server_ + " /usr/sbin/cupsreject '" + queue + "'") == 0;
+}
+
 std::vector<int> CupsTestServer::JobIds() const {
     cups_job_t* jobs = nullptr;
     const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);

@@ -30,6 +30,9 @@ public:
     const std::string& Problem() const { return problem_; }
     static bool Available();
 
+    // Makes `queue` refuse new jobs, as an administrator can; true when it did.
+    bool Reject(const std::string& queue) const;
+
     // Ids of every job the scheduler knows, oldest first.
     std::vector<int> JobIds() const;
     SpooledJob Job(int id) const;

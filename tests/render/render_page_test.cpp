@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace vellumark::testing;
-using vellumark::fixtures::PageSpec;
+using vellumark::fixtures::FixturePage;
 using vellumark::fixtures::WriteInvoicePdf;
 
 namespace {
@@ -87,9 +87,12 @@ TEST(RenderPage, TextInFontsNotEmbeddedIsDrawnOnWhitePaper) {
 
 TEST(RenderPage, SizeFollowsTheViewerPageSizeAndRotation) {
     TempDir dir;
-    ASSERT_TRUE(WriteInvoicePdf(dir / "short.pdf", PageSpec{210, 140, 0, true, false, false, "S"}));
-    ASSERT_TRUE(WriteInvoicePdf(dir / "tall.pdf", PageSpec{210, 297, 0, true, false, false, "T"}));
-    ASSERT_TRUE(WriteInvoicePdf(dir / "turned.pdf", PageSpec{210, 297, 270, true, false, false}));
+    ASSERT_TRUE(
+        WriteInvoicePdf(dir / "short.pdf", FixturePage{210, 140, 0, true, false, false, "S"}));
+    ASSERT_TRUE(
+        WriteInvoicePdf(dir / "tall.pdf", FixturePage{210, 297, 0, true, false, false, "T"}));
+    ASSERT_TRUE(
+        WriteInvoicePdf(dir / "turned.pdf", FixturePage{210, 297, 270, true, false, false}));
     Rendered r = RenderPng(dir, dir / "short.pdf");
     EXPECT_EQ(r.image.size(), QSize(2480, 1654));
     r = RenderPng(dir, dir / "tall.pdf");
@@ -116,9 +119,9 @@ TEST(RenderPage, RotationTurnsTheDrawingClockwise) {
 
 TEST(RenderPage, FixtureSealsInSignatureFieldsAndStampsAreDrawn) {
     TempDir dir;
-    PageSpec signature{210, 140, 0, true, true, false, ""};
-    PageSpec stamp{210, 140, 0, true, false, true, ""};
-    PageSpec none{210, 140, 0, true, false, false, ""};
+    FixturePage signature{210, 140, 0, true, true, false, ""};
+    FixturePage stamp{210, 140, 0, true, false, true, ""};
+    FixturePage none{210, 140, 0, true, false, false, ""};
     ASSERT_TRUE(WriteInvoicePdf(dir / "sig.pdf", signature));
     ASSERT_TRUE(WriteInvoicePdf(dir / "stamp.pdf", stamp));
     ASSERT_TRUE(WriteInvoicePdf(dir / "none.pdf", none));
@@ -169,7 +172,7 @@ TEST(RenderPage, RefusesWhatCannotBeRenderedAndWritesNothing) {
 TEST(RenderPage, ThroughTheLibraryWithRotationInMemory) {
     auto& lib = Library();
     TempDir dir;
-    ASSERT_TRUE(WriteInvoicePdf(dir / "tall.pdf", PageSpec{210, 297, 0, true, true, false, ""}));
+    ASSERT_TRUE(WriteInvoicePdf(dir / "tall.pdf", FixturePage{210, 297, 0, true, true, false, ""}));
     const int handle = lib.DAOpenFileReadOnly(dir / "tall.pdf", "");
     ASSERT_GT(handle, 0);
     const int ref = lib.DAFindPage(handle, 1);

@@ -1,10 +1,13 @@
 #include "page_contents.h"
 
+#include "test_support.h"
+
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <algorithm>
 #include <memory>
 
 namespace vellumark::testing {
@@ -33,6 +36,18 @@ std::vector<PageImprint> PageImprints(const std::string& path) {
         imprints.clear();
     }
     return imprints;
+}
+
+std::vector<PageImprint> PagesInFolder(const std::string& folder) {
+    std::vector<PageImprint> pages;
+    for (const auto& name : ListFolder(folder)) {
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".pdf") != 0)
+            continue;
+        for (auto& page : PageImprints(folder + "/" + name))
+            pages.push_back(std::move(page));
+    }
+    std::sort(pages.begin(), pages.end());
+    return pages;
 }
 
 }  // namespace vellumark::testing
