@@ -1,19 +1,13 @@
 #include "main_window.h"
 
 #include "busy_spinner.h"
-#include "file_search.h"
-#include "folder_dialog.h"
-#include "folder_ops.h"
 #include "frame_player.h"
-#include "invoice_intake.h"
-#include "merge_handler.h"
-#include "message_box.h"
 #include "program_state.h"
 #include "window_helpers.h"
 
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
@@ -36,24 +31,8 @@ const QColor kRed(255, 0, 0);
 
 constexpr int kColumnWidths[kInvoiceColumnCount] = {40, 310, 36, 0, 40, 40, 50};
 constexpr int kLockRetryMs = 200;
-
-QString SplitProgressText(const std::string& source, int page, int pages) {
-    const auto slash = source.find_last_of('/');
-    const QString name = QFile::decodeName(
-        QByteArray::fromStdString(source.substr(slash == std::string::npos ? 0 : slash + 1)));
-    return QStringLiteral("正在拆分 %1：第 %2/%3 页").arg(name).arg(page).arg(pages);
-}
-
-// What the status line says after an intake that met trouble or mended it.
-QString IntakeStatusText(const IntakeReport& report) {
-    const std::size_t problems = report.unreadable.size() + report.notSplit.size();
-    if (problems > 0) {
-        return QStringLiteral("有 %1 个文件无法读取或未能拆分（见红色行）").arg(problems);
-    }
-    if (!report.resumed.empty())
-        return QStringLiteral("已完成上次中断的拆分：%1 个文件").arg(report.resumed.size());
-    return {};
-}
+constexpr int kBusyStatusLeft = 52;
+constexpr int kIdleStatusLeft = 13;
 
 QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
                         const QString& text) {
@@ -64,18 +43,6 @@ QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int heigh
     button->setDefault(false);
     return button;
 }
-
-// Marks the window busy for the life of the object.
-class BusyScope {
-public:
-    explicit BusyScope(MainWindow& window) : window_(window) { window_.SetBusy(true); }
-    ~BusyScope() { window_.SetBusy(false); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    MainWindow& window_;
-};
 
 }  // namespace
 
@@ -124,8 +91,7 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent)
 
     busyAnimation_ = new FramePlayer(this, SpinnerFrames(), kSpinnerFrameMs);
     busyAnimation_->setGeometry(7, 347, 36, 36);
-    statusLabel_ = MakeTransparentLabel(
-        this, 13, 357, 274, 20, QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。"), 14, kRed);
+    statusLabel_ = MakeTransparentLabel(this, kIdleStatusLeft, 357, 274, 20, HintText(), 14, kRed);
     statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     invoiceCountLabel_ = new QLabel(this);
     invoiceCountLabel_->setGeometry(403, 358, 132, 16);
@@ -215,19 +181,27 @@ QRadioButton* MainWindow::LayoutChoice(int index) const {
     return layoutChoices_[index];
 }
 
+QString HintText() {
+    return QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。");
+}
+
+void MainWindow::ShowBusyLook() {
+    busyAnimation_->show();
+    statusLabel_->move(kBusyStatusLeft, statusLabel_->y());
+    statusLabel_->setText(QStringLiteral("正在进行发票合并，请耐心等待！"));
+}
+
+void MainWindow::ShowIdleLook() {
+    busyAnimation_->hide();
+    statusLabel_->move(kIdleStatusLeft, statusLabel_->y());
+    statusLabel_->setText(HintText());
+}
+
 void MainWindow::EnterStartState() {
     usageNotesLabel_->show();
     busyAnimation_->hide();
     layoutPanel_->hide();
     layoutChoices_[0]->setChecked(true);
-}
-
-void MainWindow::MergeClicked() {
-    if (busy_)
-        return;
-    WhenFoldersFree({IsDirectory(state_.sourceFolder) ? state_.sourceFolder : std::string(),
-                     state_.programDirectory},
-                    [this](FolderLocks&) { StartMerge(state_, *this); });
 }
 
 void MainWindow::WhenFoldersFree(std::vector<std::string> folders, LockedWork work) {
@@ -262,72 +236,6 @@ void MainWindow::RetryLocks() {
         work(locks);
 }
 
-void MainWindow::PrepareIntake() {
-    usageNotesLabel_->hide();
-    // Another program of this directory may be merging into these files
-    // right now; the intake removes them once it holds the directory.
-    FolderLocks programDirectory = FolderLocks::TryLock({state_.programDirectory});
-    if (programDirectory.Held())
-        RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
-}
-
-void MainWindow::ChooseFolderClicked() {
-    if (busy_)
-        return;
-    std::optional<std::string> folder;
-    {
-        BusyScope busy(*this);
-        PrepareIntake();
-        folder = ChooseFolder(this, QStringLiteral("请选择软件安装目录"));
-    }
-    // A cancelled dialog ends here rather than searching the file-system root.
-    if (!folder || folder->empty())
-        return;
-    RunIntake(*folder);
-}
-
-void MainWindow::FilesDropped(const std::string& text) {
-    if (busy_)
-        return;
-    PrepareIntake();
-    RunIntake(text);
-}
-
-void MainWindow::RunIntake(const std::string& sourceFolder) {
-    state_.sourceFolder = sourceFolder;
-    PumpMessages();
-    WhenFoldersFree(
-        {IsDirectory(sourceFolder) ? sourceFolder : std::string(), state_.programDirectory},
-        [this, sourceFolder](FolderLocks&) { BuildWithFoldersLocked(sourceFolder); });
-}
-
-void MainWindow::BuildWithFoldersLocked(const std::string& sourceFolder) {
-    BusyScope busy(*this);
-    RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
-    state_.sourceFolder = sourceFolder;
-    IntakeValues values{state_.sourceFolder, std::move(state_.foundFiles),
-                        std::move(state_.splitTargetFolder)};
-    const QString idleStatus = statusLabel_->text();
-    IntakeReport report;
-    const BuildResult result =
-        BuildInvoiceList(state_.pdfLibrary, values, rows_, &report,
-                         [this](const std::string& source, int page, int pages) {
-                             statusLabel_->setText(SplitProgressText(source, page, pages));
-                         });
-    statusLabel_->setText(idleStatus);
-    state_.foundFiles = std::move(values.foundFiles);
-    state_.splitTargetFolder = std::move(values.splitTargetFolder);
-    if (result == BuildResult::kNoPdfFiles) {
-        ShowMessageBox(nullptr, QStringLiteral("文件类型有误"),
-                       QStringLiteral("请选择包含.pdf的文件夹拖入！"), QMessageBox::Critical);
-        return;
-    }
-    if (const QString told = IntakeStatusText(report); !told.isEmpty())
-        statusLabel_->setText(told);
-    invoiceCountLabel_->setText(InvoiceCountCaption(rows_.rowCount()));
-    layoutPanel_->show();
-}
-
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (placed_)
@@ -341,6 +249,47 @@ void MainWindow::showEvent(QShowEvent* event) {
             CentreOnScreen(this);
         });
     }
+}
+
+MainWindow::~MainWindow() {
+    closing_ = true;
+    cancel_ = true;
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+void MainWindow::RunInBackground(std::function<void()> work, std::function<void()> finished) {
+    busy_ = true;
+    cancel_ = false;
+    worker_ = QThread::create(std::move(work));
+    connect(worker_, &QThread::finished, this, [this, finished = std::move(finished)] {
+        worker_->deleteLater();
+        worker_ = nullptr;
+        busy_ = false;
+        finished();
+        if (closing_)
+            close();
+    });
+    worker_->start();
+}
+
+void MainWindow::Later(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    if (!worker_) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    // Whatever runs stops at its next safe point; the window closes then.
+    cancel_ = true;
+    lockRetry_.stop();
+    statusLabel_->setText(QStringLiteral("正在停止，请稍候…"));
+    event->ignore();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -1,15 +1,26 @@
 // The program's main window: takes the invoice folder, lists the invoices,
 // offers the layout choices and starts the merge.
+//
+// The window's thread only shows things. The intake and the merge run on a
+// worker thread of their own, with the library to themselves, and tell the
+// window how far they got through queued calls; the window never waits for
+// them and never pumps its own events. Closing the window while one of them
+// runs stops it at its next safe point (between files, between pages) and
+// closes once it has stopped, without any report or print window.
 #pragma once
 
 #include "folder_lock.h"
+#include "invoice_intake.h"
 #include "invoice_list_model.h"
+#include "merge_pipeline.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +28,7 @@ class QAbstractItemView;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QThread;
 class QTreeView;
 
 namespace vellumark {
@@ -32,6 +44,8 @@ public:
     static constexpr int kLayoutChoiceCount = 5;
 
     explicit MainWindow(ProgramState& state, QWidget* parent = nullptr);
+    // Stops a worker that is still running and waits for it.
+    ~MainWindow() override;
 
     // Usage notes shown, busy animation and layout panel hidden, first
     // layout choice checked.
@@ -50,10 +64,12 @@ public:
     QLabel* StatusLabel() const { return statusLabel_; }
     QLabel* InvoiceCountLabel() const { return invoiceCountLabel_; }
 
-    // While busy (an intake or a merge runs) no intake and no merge starts:
-    // drops and clicks are ignored.
+    // While busy (an intake or a merge runs, or its report is pending) no
+    // intake and no merge starts: drops and clicks are ignored.
     void SetBusy(bool busy) { busy_ = busy; }
     bool Busy() const { return busy_; }
+    // True while an intake or a merge runs on its worker thread.
+    bool Working() const { return worker_ != nullptr; }
 
     // The two intake entries: the click on "选择文件夹" and a drop, whose
     // text is one path, or several each followed by "\r\n".
@@ -69,6 +85,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -77,17 +94,36 @@ protected:
 private:
     void BuildList();
     void BuildLayoutPanel();
-    void MergeClicked();
-    // The part of the preparation both entries share before the source path.
+    void RetryLocks();
+
+    // Runs `work` on a worker thread, then `finished` on this one. The
+    // window is busy from the start until `finished` has run.
+    void RunInBackground(std::function<void()> work, std::function<void()> finished);
+    // Runs `call` on the window's thread as soon as it is free; from a
+    // worker thread too. Dropped if the window is gone by then.
+    void Later(std::function<void()> call);
+
+    // The intake (intake_handler.cpp).
     void PrepareIntake();
     void RunIntake(const std::string& sourceFolder);
-    void BuildWithFoldersLocked(const std::string& sourceFolder);
-    void RetryLocks();
+    void StartIntake(const std::string& sourceFolder, FolderLocks locks);
+    void FinishIntake(BuildResult result, InvoiceRows rows, const IntakeReport& report);
+
+    // The merge (merge_handler.cpp).
+    void MergeClicked();
+    void StartMerge(FolderLocks locks);
+    void FinishMerge(const MergeOutcome& outcome, LayoutMode mode);
+    void ShowMergeReport(const MergeOutcome& outcome, LayoutMode mode);
+    void ShowRowResult(const RowResult& result);
+    void ShowBusyLook();
+    void ShowIdleLook();
 
     ProgramState& state_;
     InvoiceListModel rows_;
     bool busy_ = false;
     bool placed_ = false;
+    // The window is closing: whatever still runs ends without a word.
+    bool closing_ = false;
     QLabel* titleLabel_ = nullptr;
     QPushButton* chooseFolderButton_ = nullptr;
     QTreeView* invoiceList_ = nullptr;
@@ -102,9 +138,13 @@ private:
     std::vector<std::string> waitingFolders_;
     LockedWork waitingWork_;
     QString statusBeforeWait_;
+    QThread* worker_ = nullptr;
+    std::atomic<bool> cancel_{false};
 };
 
 // The usage notes over the list, one entry per line.
 QString UsageNotesText();
+// The status line's text when nothing runs.
+QString HintText();
 
 }  // namespace vellumark

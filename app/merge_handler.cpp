@@ -1,8 +1,8 @@
-#include "merge_handler.h"
-
-#include "file_search.h"
+// The window's merge: the button "确定", the merge on its worker thread,
+// the busy look, the pause before the report, the report and the print
+// options.
+#include "folder_ops.h"
 #include "main_window.h"
-#include "merge_pipeline.h"
 #include "message_box.h"
 #include "print_options_window.h"
 #include "program_state.h"
@@ -10,96 +10,111 @@
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QRadioButton>
-#include <QThread>
+#include <QTimer>
+#include <QTreeView>
+
+#include <memory>
+#include <utility>
 
 namespace vellumark {
 namespace {
 
-constexpr int kBusyStatusLeft = 52;
-constexpr int kIdleStatusLeft = 13;
 // The report waits this long after the idle look is back.
-constexpr unsigned long kPauseBeforeReportMs = 1000;
+constexpr int kPauseBeforeReportMs = 1000;
 
-void ShowBusyLook(MainWindow& window) {
-    window.BusyAnimation()->show();
-    QLabel* status = window.StatusLabel();
-    status->move(kBusyStatusLeft, status->y());
-    status->setText(QStringLiteral("正在进行发票合并，请耐心等待！"));
-}
-
-void ShowIdleLook(MainWindow& window) {
-    window.BusyAnimation()->hide();
-    QLabel* status = window.StatusLabel();
-    status->move(kIdleStatusLeft, status->y());
-    status->setText(QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。"));
-}
-
-// The first checked choice, or -1.
-int CheckedChoice(const MainWindow& window) {
-    for (int i = 0; i < MainWindow::kLayoutChoiceCount; ++i)
-        if (window.LayoutChoice(i)->isChecked())
-            return i;
-    return -1;
-}
-
-// The panel offers A4Two next time, whatever was chosen now.
-void ResetChoices(MainWindow& window) {
-    for (int i = 0; i < MainWindow::kLayoutChoiceCount; ++i)
-        window.LayoutChoice(i)->setChecked(i == 0);
-}
-
-// Keeps the window alive during the merge and keeps the next row in view.
-void Progress(MainWindow& window, int row) {
-    if (row >= 0) {
-        const QModelIndex next = window.Rows().index(row + 1, 0);
-        if (next.isValid())
-            window.InvoiceList()->scrollTo(next);
-    }
-    PumpMessages();
-}
-
-class BusyWindow {
-public:
-    explicit BusyWindow(MainWindow& window) : window_(window) { window_.SetBusy(true); }
-    ~BusyWindow() { window_.SetBusy(false); }
-    BusyWindow(const BusyWindow&) = delete;
-    BusyWindow& operator=(const BusyWindow&) = delete;
-
-private:
-    MainWindow& window_;
+// What the merge's worker hands back to the window.
+struct MergeWork {
+    FolderLocks locks;
+    InvoiceRows rows;
+    MergeOutcome outcome;
 };
 
 }  // namespace
 
-void StartMerge(ProgramState& state, MainWindow& window) {
-    const int choice = CheckedChoice(window);
+void MainWindow::MergeClicked() {
+    if (busy_)
+        return;
+    WhenFoldersFree({IsDirectory(state_.sourceFolder) ? state_.sourceFolder : std::string(),
+                     state_.programDirectory},
+                    [this](FolderLocks& locks) { StartMerge(std::move(locks)); });
+}
+
+void MainWindow::StartMerge(FolderLocks locks) {
+    int choice = -1;
+    for (int i = 0; i < kLayoutChoiceCount && choice < 0; ++i) {
+        if (layoutChoices_[i]->isChecked())
+            choice = i;
+    }
     if (choice < 0)
         return;
-    // No intake may remove the images under a running merge.
-    BusyWindow busy(window);
-    ShowBusyLook(window);
-    window.LayoutPanel()->hide();
-    ResetChoices(window);
+    ShowBusyLook();
+    layoutPanel_->hide();
+    // The panel offers A4Two next time, whatever was chosen now.
+    for (int i = 0; i < kLayoutChoiceCount; ++i)
+        layoutChoices_[i]->setChecked(i == 0);
 
     const LayoutMode mode = LayoutModeAt(choice);
-    const MergeSettings settings{state.TempImageFolder(), state.OutputPdf()};
-    const MergeOutcome outcome = MergeInvoices(state.pdfLibrary, settings, mode, window.Rows(),
-                                               [&window](int row) { Progress(window, row); });
-    ShowIdleLook(window);
-    if (outcome.status == MergeStatus::kNothingToMerge)
-        return;
-    QThread::msleep(kPauseBeforeReportMs);
+    auto work = std::make_shared<MergeWork>();
+    work->locks = std::move(locks);
+    work->rows = rows_.Rows();
+    const MergeSettings settings{state_.TempImageFolder(), state_.OutputPdf()};
+    RunInBackground(
+        [this, work, settings, mode] {
+            work->outcome = MergeInvoices(
+                state_.pdfLibrary, settings, mode, work->rows,
+                [this](const RowResult& result) {
+                    Later([this, result] { ShowRowResult(result); });
+                },
+                &cancel_);
+            work->locks = FolderLocks{};
+        },
+        [this, work, mode] { FinishMerge(work->outcome, mode); });
+}
 
+void MainWindow::ShowRowResult(const RowResult& result) {
+    rows_.SetCell(result.row, kColumnProgress, RowStatusText(result.status));
+    if (!result.note.isEmpty())
+        rows_.SetNote(result.row, result.note);
+    // Keep the row after the one just finished in view.
+    const QModelIndex next = rows_.index(result.row + 1, 0);
+    if (next.isValid())
+        invoiceList_->scrollTo(next);
+}
+
+void MainWindow::FinishMerge(const MergeOutcome& outcome, LayoutMode mode) {
+    // Rows whose result changed after their render (an image the sheet could
+    // not take) show their final state.
+    for (const RowResult& result : outcome.rows)
+        ShowRowResult(result);
+    ShowIdleLook();
+    if (closing_ || outcome.status == MergeStatus::kNothingToMerge ||
+        outcome.status == MergeStatus::kCancelled)
+        return;
+    // The idle look shows for a moment before the report; the report and the
+    // print options that follow keep the window busy, so that no intake can
+    // remove the merged file under them.
+    busy_ = true;
+    QTimer::singleShot(kPauseBeforeReportMs, this, [this, outcome, mode] {
+        ShowMergeReport(outcome, mode);
+        busy_ = false;
+    });
+}
+
+void MainWindow::ShowMergeReport(const MergeOutcome& outcome, LayoutMode mode) {
+    if (closing_)
+        return;
     const QString title = QStringLiteral("提示信息");
     if (outcome.status != MergeStatus::kSaved) {
         ShowMessageBox(nullptr, title, MergeMessageText(outcome), QMessageBox::Warning);
         return;
     }
     ShowMessageBox(nullptr, title, MergeMessageText(outcome), QMessageBox::Information);
+    if (closing_)
+        return;
     const LayoutModeParameters& parameters = ParametersOf(mode);
-    state.printOrientation = parameters.printOrientation;
-    state.printPaperLength = parameters.printPaperLength;
-    PrintOptionsWindow dialog(state);
+    state_.printOrientation = parameters.printOrientation;
+    state_.printPaperLength = parameters.printPaperLength;
+    PrintOptionsWindow dialog(state_);
     dialog.exec();
 }
 

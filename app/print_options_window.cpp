@@ -20,7 +20,6 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QStyleFactory>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -32,11 +31,6 @@ namespace {
 
 constexpr int kMinCopies = 1;
 constexpr int kMaxCopies = 100;
-
-std::chrono::milliseconds& OpeningPause() {
-    static std::chrono::milliseconds pause{1000};
-    return pause;
-}
 
 PrintOptionsWindow::OpenUrlHook& UrlHook() {
     static PrintOptionsWindow::OpenUrlHook hook;
@@ -194,8 +188,8 @@ void PrintOptionsWindow::Initialise() {
     if (const int index = DefaultPrinterIndex(printers); index >= 0)
         printerCombo_->setCurrentIndex(index);
 
-    // The merge has just written the file; give it a moment to settle.
-    QThread::msleep(static_cast<unsigned long>(OpeningPause().count()));
+    // The merged file was flushed and renamed into place whole before the
+    // merge reported; there is nothing to wait for.
     state_.mergedPageCount = LoadMergedPageCount(state_.pdfLibrary, state_.OutputPdf());
     fromPageBox_->setText(QStringLiteral("1"));
     toPageBox_->setText(QString::number(state_.mergedPageCount));
@@ -248,10 +242,6 @@ void PrintOptionsWindow::PreviewClicked() {
         return;
     }
     QDesktopServices::openUrl(url);
-}
-
-void PrintOptionsWindow::SetOpeningPause(std::chrono::milliseconds pause) {
-    OpeningPause() = pause;
 }
 
 void PrintOptionsWindow::SetOpenUrlHook(OpenUrlHook hook) {

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 
-#include <chrono>
 #include <functional>
 
 class QAbstractSpinBox;
@@ -48,9 +47,8 @@ public:
     void PrintClicked();
     void PreviewClicked();
 
-    // For tests: the pause before the merged file is read (1000 ms), and a
-    // function that receives the preview's URL instead of the desktop.
-    static void SetOpeningPause(std::chrono::milliseconds pause);
+    // For tests: a function that receives the preview's URL instead of the
+    // desktop.
     using OpenUrlHook = std::function<void(const QUrl&)>;
     static void SetOpenUrlHook(OpenUrlHook hook);
 

@@ -5,7 +5,7 @@
 
 namespace vellumark::cli {
 
-std::vector<ListedInvoice> CollectListing(const InvoiceListModel& rows) {
+std::vector<ListedInvoice> CollectListing(const InvoiceRows& rows) {
     std::vector<ListedInvoice> listing;
     std::vector<std::string> paths;
     for (int row = 0; row < rows.rowCount(); ++row) {

@@ -2,7 +2,7 @@
 // multi-page files listed as they are instead of split.
 #pragma once
 
-#include "invoice_list_model.h"
+#include "invoice_rows.h"
 #include "list_output.h"
 #include "pdf_library.h"
 
@@ -12,6 +12,6 @@
 namespace vellumark::cli {
 
 // The rows in list order, with the duplicate column filled in.
-std::vector<ListedInvoice> CollectListing(const InvoiceListModel& rows);
+std::vector<ListedInvoice> CollectListing(const InvoiceRows& rows);
 
 }  // namespace vellumark::cli

@@ -45,7 +45,7 @@ int RunList(const Arguments& arguments) {
         ErrorLine(error);
         return kExitFailed;
     }
-    InvoiceListModel rows;
+    InvoiceRows rows;
     IntakeReport report;
     if (ListFolder(state->pdfLibrary, arguments.folder, rows, nullptr, &report) == 0) {
         ErrorLine(NoPdfFilesLine(arguments.folder));

@@ -34,7 +34,7 @@ void ProblemLine(const std::string& what, const FileProblem& problem) {
 }
 
 // Takes in the folder as the window does, or lists it untouched.
-bool TakeIn(ProgramState& state, const Arguments& arguments, InvoiceListModel& rows,
+bool TakeIn(ProgramState& state, const Arguments& arguments, InvoiceRows& rows,
             TerminalProgress& progress) {
     IntakeReport report;
     if (arguments.noSplit) {
@@ -42,11 +42,11 @@ bool TakeIn(ProgramState& state, const Arguments& arguments, InvoiceListModel& r
     } else {
         IntakeValues values;
         values.sourceFolder = arguments.folder;
-        const BuildResult result =
-            BuildInvoiceList(state.pdfLibrary, values, rows, &report,
-                             [&progress](const std::string& source, int page, int pages) {
-                                 progress.Splitting(source, page, pages);
-                             });
+        IntakeHooks hooks;
+        hooks.progress = [&progress](const std::string& source, int page, int pages) {
+            progress.Splitting(source, page, pages);
+        };
+        const BuildResult result = BuildInvoiceList(state.pdfLibrary, values, rows, &report, hooks);
         progress.Finish();
         state.sourceFolder = values.sourceFolder;
         state.foundFiles = values.foundFiles;
@@ -126,7 +126,7 @@ int RunMerge(const Arguments& arguments) {
     RemovePreviousOutput(state->OutputPdf(), state->TempImageFolder());
     // What a killed run left beside the result it was writing.
     RemoveStaleTempFiles(FolderOf(output));
-    InvoiceListModel rows;
+    InvoiceRows rows;
     TerminalProgress progress(0);
     if (!TakeIn(*state, arguments, rows, progress)) {
         ErrorLine(NoPdfFilesLine(arguments.folder));
@@ -137,7 +137,7 @@ int RunMerge(const Arguments& arguments) {
     const MergeSettings settings{state->TempImageFolder(), output};
     const MergeOutcome outcome =
         MergeInvoices(state->pdfLibrary, settings, ModeNamed(arguments.layout), rows,
-                      [&rendering](int row) { rendering.Rendered(row); });
+                      [&rendering](const RowResult&) { rendering.Rendered(); });
     rendering.Finish();
     const int code = ReportMerge(outcome, output);
     if (outcome.status != MergeStatus::kSaved)

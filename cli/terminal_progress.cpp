@@ -14,11 +14,12 @@ TerminalProgress::~TerminalProgress() {
     Finish();
 }
 
-void TerminalProgress::Rendered(int row) {
-    if (!active_ || row < 0)
+void TerminalProgress::Rendered() {
+    ++rendered_;
+    if (!active_)
         return;
-    const std::string line =
-        "\r正在渲染发票 " + std::to_string(row + 1) + " / " + std::to_string(invoices_) + "\x1b[K";
+    const std::string line = "\r正在渲染发票 " + std::to_string(rendered_) + " / " +
+                             std::to_string(invoices_) + "\x1b[K";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     shown_ = true;

@@ -14,8 +14,8 @@ public:
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-    // The merge has rendered row `row` (from 0); -1 is the save.
-    void Rendered(int row);
+    // The merge has rendered one more invoice.
+    void Rendered();
     // The intake has written page `page` of `pages` of the file `source`.
     void Splitting(const std::string& source, int page, int pages);
     // Clears the progress line so that what follows starts on a clean line.
@@ -23,6 +23,7 @@ public:
 
 private:
     int invoices_ = 0;
+    int rendered_ = 0;
     bool active_ = false;
     bool shown_ = false;
 };

@@ -2,8 +2,6 @@
 
 #include "wildcard.h"
 
-#include <QCoreApplication>
-
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -65,18 +63,10 @@ int FileSearch(const std::string& folder, const std::string& patterns,
     if (base.empty() || base.back() != '/')
         base += '/';
     for (const auto& pattern : SplitPatterns(patterns)) {
-        for (const auto& name : MatchingNames(base, pattern)) {
+        for (const auto& name : MatchingNames(base, pattern))
             result.push_back(base + name);
-            PumpMessages();
-        }
     }
     return static_cast<int>(result.size());
-}
-
-void PumpMessages() {
-    // Without an application object there is no event dispatcher and this
-    // returns at once, so the intake also runs in tools and tests.
-    QCoreApplication::processEvents();
 }
 
 }  // namespace vellumark

@@ -14,7 +14,4 @@ namespace vellumark {
 int FileSearch(const std::string& folder, const std::string& patterns,
                std::vector<std::string>& result);
 
-// Processes every pending event of the calling thread.
-void PumpMessages();
-
 }  // namespace vellumark

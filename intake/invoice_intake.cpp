@@ -40,7 +40,7 @@ InvoiceFacts ReadInvoice(PdfLibrary& pdf, const std::string& path) {
     return facts;
 }
 
-void FillRow(InvoiceListModel& rows, int row, const std::string& path, const InvoiceFacts& facts) {
+void FillRow(InvoiceRows& rows, int row, const std::string& path, const InvoiceFacts& facts) {
     rows.SetCell(row, kColumnName,
                  QFile::decodeName(QByteArray::fromStdString(FileNameWithoutExtension(path))));
     rows.SetCell(row, kColumnPages, QString::number(facts.pages));
@@ -56,40 +56,48 @@ std::string SplitTargetFolderOf(const std::string& sourceFolder) {
     return slash == std::string::npos ? std::string() : sourceFolder.substr(0, slash + 1);
 }
 
+bool Cancelled(const IntakeHooks& hooks) {
+    return hooks.cancel && hooks.cancel->load();
+}
+
 // The multi-page files among `found`, with their page counts.
 std::vector<std::pair<std::string, int>> MultiPageFiles(PdfLibrary& pdf,
-                                                        const std::vector<std::string>& found) {
+                                                        const std::vector<std::string>& found,
+                                                        const IntakeHooks& hooks) {
     std::vector<std::pair<std::string, int>> files;
     for (const auto& path : found) {
+        if (Cancelled(hooks))
+            break;
         const InvoiceFacts facts = ReadInvoice(pdf, path);
         if (facts.pages > 1)
             files.emplace_back(path, facts.pages);
-        PumpMessages();
     }
     return files;
 }
 
 // Splits each multi-page file; one that cannot be split stays whole and is
-// named with the reason.
+// named with the reason. A cancelled split is undone whole.
 void SplitMultiPageFiles(PdfLibrary& pdf, const IntakeValues& values, IntakeReport& report,
-                         const IntakeProgress& progress) {
-    for (const auto& [source, pages] : MultiPageFiles(pdf, values.foundFiles)) {
+                         const IntakeHooks& hooks) {
+    for (const auto& [source, pages] : MultiPageFiles(pdf, values.foundFiles, hooks)) {
+        if (Cancelled(hooks))
+            return;
         const SplitOutcome outcome =
             SplitIntoPages(pdf, source, values.splitTargetFolder, FileNameWithoutExtension(source),
                            pages, [&, path = source](int page, int count) {
-                               if (progress)
-                                   progress(path, page, count);
-                               PumpMessages();
+                               if (hooks.progress)
+                                   hooks.progress(path, page, count);
+                               return !Cancelled(hooks);
                            });
         if (outcome.resumed)
             report.resumed.push_back(source);
-        if (!outcome.split)
+        if (!outcome.split && !outcome.stopped)
             report.notSplit.push_back(outcome.problem);
     }
 }
 
 // The row's progress text and note for a file that was not read or split.
-void MarkProblemRows(InvoiceListModel& rows, const IntakeReport& report) {
+void MarkProblemRows(InvoiceRows& rows, const IntakeReport& report) {
     for (int row = 0; row < rows.rowCount(); ++row) {
         const std::string path = rows.Path(row);
         for (const auto& problem : report.notSplit) {
@@ -136,7 +144,7 @@ QString NoteText(const FileProblem& problem) {
     return QString::fromUtf8(problem.reason);
 }
 
-int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& rows,
+int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
                std::vector<std::string>* found, IntakeReport* report) {
     rows.Clear();
     std::vector<std::string> files;
@@ -156,7 +164,6 @@ int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& row
             if (report)
                 report->unreadable.push_back(problem);
         }
-        PumpMessages();
     }
     OrderRowsByPageHeight(rows);
     for (int row = 0; row < rows.rowCount(); ++row)
@@ -166,8 +173,8 @@ int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& row
     return rows.rowCount();
 }
 
-BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceListModel& rows,
-                             IntakeReport* report, const IntakeProgress& progress) {
+BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceRows& rows,
+                             IntakeReport* report, const IntakeHooks& hooks) {
     IntakeReport local;
     IntakeReport& told = report ? *report : local;
     told = IntakeReport{};
@@ -178,7 +185,9 @@ BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceListM
     // Temporary files of a writer that was killed here are of no use to anyone.
     told.staleTempFiles = RemoveStaleTempFiles(
         values.splitTargetFolder.empty() ? std::string(".") : values.splitTargetFolder);
-    SplitMultiPageFiles(pdf, values, told, progress);
+    SplitMultiPageFiles(pdf, values, told, hooks);
+    if (Cancelled(hooks))
+        return BuildResult::kCancelled;
     ListFolder(pdf, values.sourceFolder, rows, &values.foundFiles, &told);
     MarkProblemRows(rows, told);
     return BuildResult::kListed;

@@ -1,13 +1,14 @@
 // Taking in a folder of invoice PDFs: splitting, listing and ordering.
 #pragma once
 
-#include "invoice_list_model.h"
+#include "invoice_rows.h"
 #include "page_split.h"
 #include "pdf_library.h"
 #include "problem_text.h"
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct IntakeValues {
 enum class BuildResult {
     kListed,      // rows listed; show the count and the layout panel
     kNoPdfFiles,  // show "请选择包含.pdf的文件夹拖入！" / "文件类型有误"
+    kCancelled,   // stopped on request, every split finished or undone
 };
 
 // What the user hears about after an intake, besides the rows.
@@ -38,6 +40,15 @@ struct IntakeReport {
 // is written.
 using IntakeProgress = std::function<void(const std::string& source, int page, int pages)>;
 
+// How a caller on another thread follows and stops an intake.
+struct IntakeHooks {
+    IntakeProgress progress;
+    // When it becomes true, the intake stops at the next file or page; a
+    // split it was in is undone, so the folder is as a finished split or no
+    // split would leave it.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
 // The progress text of a row whose file could not be read, or could not be
 // split; its note says why.
 inline constexpr const char* kUnreadableText = "无法读取";
@@ -51,21 +62,21 @@ void RemovePreviousOutput(const std::string& outputPdf, const std::string& tempI
 // splits an earlier run was stopped in), lists and orders the rows in
 // `rows`. Never loses a file of the user's. The caller holds the folder's
 // lock (FolderLocks).
-BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceListModel& rows,
-                             IntakeReport* report = nullptr, const IntakeProgress& progress = {});
+BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceRows& rows,
+                             IntakeReport* report = nullptr, const IntakeHooks& hooks = {});
 
 // Lists the "*.pdf" files directly in `folder` as they are, multi-page ones
 // whole, ordered and numbered as the intake orders them; a file the library
 // cannot read is listed with 0 pages and a note saying why. Returns the
 // number of rows.
-int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceListModel& rows,
+int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
                std::vector<std::string>* found = nullptr, IntakeReport* report = nullptr);
 
 // "导出 " + count + " 张电子发票".
 QString InvoiceCountCaption(int rows);
 
 // Rearranges the rows tallest page first, with the list's own tie-breaks.
-void OrderRowsByPageHeight(InvoiceListModel& rows);
+void OrderRowsByPageHeight(InvoiceRows& rows);
 
 // The largest integer not above `millimetres`, where a value less than 1e-12
 // below an integer counts as that integer; 0 for values that are not finite.

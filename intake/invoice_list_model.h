@@ -1,26 +1,11 @@
-// The rows of the invoice list: seven text cells each, shown by the main
-// window's list view and read and written by the intake and the merge
-// without a display.
+// The invoice rows as the main window's list view shows them.
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QString>
+#include "invoice_rows.h"
 
-#include <string>
-#include <vector>
+#include <QAbstractTableModel>
 
 namespace vellumark {
-
-enum InvoiceColumn : int {
-    kColumnNumber = 0,    // "序号"
-    kColumnName = 1,      // file name without extension
-    kColumnPages = 2,     // "页数"
-    kColumnPath = 3,      // full path, hidden
-    kColumnHeight = 4,    // "页高", whole millimetres
-    kColumnWidth = 5,     // "页宽"
-    kColumnProgress = 6,  // "进度"
-    kInvoiceColumnCount = 7,
-};
 
 class InvoiceListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -32,32 +17,20 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    void Clear();
-    void AppendRow();
-    void InsertRowAtTop();
-    QString Cell(int row, int column) const;
+    const InvoiceRows& Rows() const { return rows_; }
+    // Shows `rows` instead of the rows shown so far.
+    void Assign(InvoiceRows rows);
+    void Clear() { Assign({}); }
     void SetCell(int row, int column, const QString& text);
-
-    // The path column as the platform's bytes. Writing it also sets the
-    // shown text; writing the shown text alone would lose names that are
-    // not UTF-8, so the path travels with its cells.
-    std::string Path(int row) const;
-    void SetPath(int row, const std::string& path);
-
-    // What is wrong with the row's file, in the user's words (empty when
-    // nothing is): shown as the row's tooltip, and the row in red.
-    QString Note(int row) const;
     void SetNote(int row, const QString& note);
 
-    static QString ColumnTitle(int column);
+    QString Cell(int row, int column) const { return rows_.Cell(row, column); }
+    std::string Path(int row) const { return rows_.Path(row); }
+    QString Note(int row) const { return rows_.Note(row); }
+    static QString ColumnTitle(int column) { return InvoiceRows::ColumnTitle(column); }
 
 private:
-    struct Row {
-        QString cells[kInvoiceColumnCount];
-        std::string path;
-        QString note;
-    };
-    std::vector<Row> rows_;
+    InvoiceRows rows_;
 };
 
 }  // namespace vellumark

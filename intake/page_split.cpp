@@ -74,8 +74,11 @@ SplitOutcome SplitIntoPages(PdfLibrary& pdf, const std::string& source,
             // Created exclusively under this name, so it is ours to remove.
             ours.push_back(target);
         }
-        if (progress)
-            progress(page, pageCount);
+        if (progress && !progress(page, pageCount)) {
+            RemoveAll(ours);
+            outcome.stopped = true;
+            return outcome;
+        }
     }
     if (!RemoveFile(source)) {
         outcome.problem = {source,

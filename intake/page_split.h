@@ -16,11 +16,14 @@ std::string PageFilePath(const std::string& targetFolder, const std::string& nam
 struct SplitOutcome {
     bool split = false;    // every page is in its own file and the source is gone
     bool resumed = false;  // page files of an earlier, interrupted split were kept
+    bool stopped = false;  // the progress callback asked to stop
     FileProblem problem;   // why the source was kept whole (split is false)
 };
 
-// Called after each page file is written: page (from 1) of pages.
-using SplitProgress = std::function<void(int page, int pages)>;
+// Called after each page file is written: page (from 1) of pages. Returning
+// false stops the split: the page files written are removed again and the
+// source stays whole.
+using SplitProgress = std::function<bool(int page, int pages)>;
 
 // Writes pages 1..pageCount of `source` to their page files and removes the
 // source once all of them are there. A page file left by an interrupted

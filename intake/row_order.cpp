@@ -63,9 +63,9 @@ std::size_t InsertionPosition(const std::vector<double>& keys, double key) {
 
 }  // namespace
 
-void OrderRowsByPageHeight(InvoiceListModel& rows) {
+void OrderRowsByPageHeight(InvoiceRows& rows) {
     const int n = rows.rowCount();
-    const int columns = rows.columnCount();
+    const int columns = kInvoiceColumnCount;
     std::vector<double> keys;
     std::vector<int> sources;
     for (int i = 0; i < n; ++i) {

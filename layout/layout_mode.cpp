@@ -1,8 +1,20 @@
 #include "layout_mode.h"
 
-#include "image_measure.h"
+#include <climits>
+#include <cmath>
 
 namespace vellumark {
+
+int RoundUp(double x) {
+    if (!std::isfinite(x) || x <= 0)
+        return 0;
+    if (x >= double(INT_MAX))
+        return INT_MAX;
+    int n = static_cast<int>(std::floor(x));
+    if (std::fabs(std::fmod(x, 1.0)) > 1e-07)
+        ++n;
+    return n;
+}
 namespace {
 
 constexpr const char* kOpeningMerged = "此次共为您\r\n合并打印了 ";

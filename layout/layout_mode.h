@@ -27,6 +27,10 @@ LayoutMode LayoutModeAt(int index);
 // Tall invoices are rotated a quarter turn before rendering in these modes.
 bool TurnsTallInvoices(LayoutMode mode);
 
+// The smallest integer not below x, where x exceeding an integer by at most
+// 1e-07 counts as that integer. Non-finite or negative input gives 0.
+int RoundUp(double x);
+
 // Sheets needed for `tall` tall and `shortCount` short images; equals the
 // pages LayoutSheets leaves in the document.
 int SheetCount(LayoutMode mode, int tall, int shortCount);

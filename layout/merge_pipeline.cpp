@@ -1,70 +1,70 @@
 #include "merge_pipeline.h"
 
-#include "image_measure.h"
-#include "image_measurer.h"
 #include "pdf_library.h"
-#include "render_loop.h"
+#include "sheet_canvas.h"
 #include "sheet_layout.h"
 
 #include <QFile>
 
-#include <chrono>
 #include <filesystem>
-#include <future>
-#include <map>
 #include <optional>
 #include <system_error>
-#include <thread>
-#include <vector>
 
 namespace vellumark {
 namespace {
 
-// Well inside the window's 100 ms between event rounds.
-constexpr std::chrono::milliseconds kPollInterval{40};
+// The layout's pixel-to-millimetre constants assume this resolution.
+constexpr double kRenderDpi = 300.0;
+constexpr int kQuarterTurn = 90;
 
-const QString kDoneText = QStringLiteral("已完成");
-const QString kFailedText = QStringLiteral("失败");
-
-void Notify(const MergeProgress& progress, int row) {
-    if (progress)
-        progress(row);
-}
-
-bool IsTallRow(const InvoiceListModel& rows, int row) {
+bool IsTallRow(const InvoiceRows& rows, int row) {
     bool ok = false;
     const double height = rows.Cell(row, kColumnHeight).toDouble(&ok);
     return ok && height >= kTallInvoiceHeight;
 }
 
-void CloseTemplate(PdfLibrary& pdf, const SheetTemplate& sheetTemplate) {
-    if (sheetTemplate.handle != 0)
-        pdf.DACloseFile(sheetTemplate.handle);
+// A failed row's note, and what the report and the command say about it.
+FileProblem LeftOut(const InvoiceRows& rows, const RowResult& result) {
+    std::string reason = result.note.toStdString();
+    if (result.status == RowStatus::kFirstPageOnly) {
+        reason = "只打印了第1页（共" + rows.Cell(result.row, kColumnPages).toStdString() +
+                 "页），" + reason;
+    }
+    return {rows.Path(result.row), reason};
 }
 
-MergeOutcome Failed(FileProblem cause = {}) {
-    MergeOutcome outcome;
-    outcome.status = MergeStatus::kFailed;
-    outcome.report = MergeFailureText();
-    outcome.icon = MergeIcon::kWarning;
-    outcome.failure = std::move(cause);
-    return outcome;
+RowResult ResultOf(const InvoiceRows& rows, int row, const pdfax::RenderedImage& image) {
+    if (image.error.problem != pdfax::Problem::kNone)
+        return {row, RowStatus::kFailed, QString::fromStdString(ProblemText(image.error))};
+    if (rows.Cell(row, kColumnPages).toInt() > 1)
+        return {row, RowStatus::kFirstPageOnly, rows.Note(row)};
+    return {row, RowStatus::kDone, {}};
 }
 
-// The row's failure: "失败" in its progress cell and the reason as its note.
-void MarkFailed(InvoiceListModel& rows, int row, const FileProblem& problem) {
-    rows.SetCell(row, kColumnProgress, kFailedText);
-    rows.SetNote(row, QString::fromUtf8(problem.reason));
+// Page 1 of every row to its image, tall invoices turned in the modes that
+// turn them.
+std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMode mode,
+                                         const InvoiceRows& rows) {
+    std::vector<pdfax::RenderJob> jobs;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const bool tall = IsTallRow(rows, row);
+        pdfax::RenderJob job;
+        job.input = rows.Path(row);
+        job.rotation = tall && TurnsTallInvoices(mode) ? kQuarterTurn : -1;
+        job.format = tall ? pdfax::kImageFormatJpeg : pdfax::kImageFormatPng;
+        job.dpi = kRenderDpi;
+        job.output = settings.ImagePath(row, tall);
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
 }
 
-// Why the image of a row whose render call succeeded is not there: the
-// library's failed write, or nothing known.
-pdfax::CallError MissingImageError(PdfLibrary& pdf, const std::string& image) {
-    pdfax::CallError error = pdf.ImageWriteError(image);
-    if (error.problem == pdfax::Problem::kNone)
-        error = {"DARenderPageToFile", image, pdfax::Problem::kIoError, "no image"};
-    return error;
-}
+struct Renders {
+    std::vector<pdfax::RenderedImage> images;
+    std::vector<RowResult> results;
+    std::optional<FileProblem> folderProblem;  // the images could not be written at all
+    bool cancelled = false;
+};
 
 // A folder for the images that cannot be written is the program's problem,
 // not the invoices': it is named once and the merge stops.
@@ -72,69 +72,143 @@ bool IsImageFolderProblem(const pdfax::CallError& error, const std::string& fold
     return IsWriteProblem(error.problem) && error.path.rfind(folder, 0) == 0;
 }
 
-// Some library calls are long on big merges: the first call after the last
-// render waits for the library's image writes, and saving a thousand invoices
-// writes half a gigabyte. They run on a helper thread while this thread keeps
-// calling `progress`, which makes no library call of its own, so the library
-// is used by one thread at a time throughout.
-template <typename Result, typename Work>
-Result KeepingCallerAlive(const MergeProgress& progress, Result failure, Work&& work) {
-    std::promise<Result> result;
-    std::future<Result> done = result.get_future();
-    std::thread helper;
-    try {
-        helper = std::thread([&] {
-            Result value = failure;
-            try {
-                value = work();
-            } catch (...) {
-                // The facade does not throw; work that did has failed.
+// Renders every row and adds each image to the sheets' document as soon as
+// it is written, so that reading and checking it overlaps the renders still
+// running; the layout then finds every image added.
+Renders RenderRows(PdfLibrary& pdf, const MergeSettings& settings,
+                   const std::vector<pdfax::RenderJob>& jobs, const InvoiceRows& rows,
+                   const MergeProgress& progress, const std::atomic<bool>* cancel) {
+    Renders renders;
+    renders.images.resize(jobs.size());
+    renders.results.resize(jobs.size());
+    pdf.RenderPagesToFiles(
+        jobs, settings.renderers, [&](int row, const pdfax::RenderedImage& image) {
+            renders.images[row] = image;
+            if (IsImageFolderProblem(image.error, settings.tempImageFolder)) {
+                renders.folderProblem =
+                    FileProblem{settings.tempImageFolder, ProblemText(image.error)};
+                return false;
             }
-            result.set_value(value);
+            if (image.error.problem == pdfax::Problem::kNone &&
+                pdf.AddImageFromFile(jobs[row].output, 0) == 0) {
+                renders.images[row].error = {
+                    "AddImageFromFile", jobs[row].output, pdfax::Problem::kDamaged, {}};
+            }
+            renders.results[row] = ResultOf(rows, row, renders.images[row]);
+            if (progress)
+                progress(renders.results[row]);
+            renders.cancelled = cancel && cancel->load();
+            return !renders.cancelled;
         });
-    } catch (...) {
-        return work();
-    }
-    while (done.wait_for(kPollInterval) != std::future_status::ready)
-        Notify(progress, -1);
-    helper.join();
-    return done.get();
+    return renders;
 }
 
-// Gives every row that has no usable image its reason (note, "失败", and a
-// line in `leftOut`), and marks multi-page files of which only page 1 goes
-// onto the sheets. Returns the problem of the image folder instead when the
-// images could not be written there at all.
-std::optional<FileProblem> NoteUnusableRows(PdfLibrary& pdf, const MergeSettings& settings,
-                                            InvoiceListModel& rows,
-                                            const std::vector<SheetImage>& measured,
-                                            const std::vector<pdfax::CallError>& renderErrors,
-                                            const std::vector<char>& isTall,
-                                            std::vector<FileProblem>& leftOut) {
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        const SheetImage& image = measured[row];
-        if (image.pixelWidth > 0 && image.pixelHeight > 0) {
-            const int pages = rows.Cell(row, kColumnPages).toInt();
-            if (pages > 1) {
-                rows.SetCell(row, kColumnProgress, QString::fromUtf8(kFirstPageOnlyText));
-                leftOut.push_back({rows.Path(row), "只打印了第1页（共" + std::to_string(pages) +
-                                                       "页），" + rows.Note(row).toStdString()});
-            }
-            continue;
-        }
-        pdfax::CallError error = renderErrors[row];
-        if (error.problem == pdfax::Problem::kNone)
-            error = MissingImageError(pdf, settings.ImagePath(row, isTall[row]));
-        if (IsImageFolderProblem(error, settings.tempImageFolder))
-            return FileProblem{settings.tempImageFolder, ProblemText(error)};
-        const FileProblem problem{rows.Path(row), ProblemText(error)};
-        MarkFailed(rows, row, problem);
-        leftOut.push_back(problem);
+struct SheetTemplate {
+    bool loaded = false;
+    int handle = 0;
+    pdfax::CallError error;  // why it is not loaded
+};
+
+// A blank one-page document of the mode's sheet size, saved at `path` and
+// loaded as the library's current document. Its handle stays open until the
+// merged file is saved.
+SheetTemplate LoadSheetTemplate(PdfLibrary& pdf, const std::string& path, LayoutMode mode) {
+    const LayoutModeParameters& p = ParametersOf(mode);
+    SheetTemplate sheet;
+    if (pdf.NewDocument() == 0 || pdf.SaveToFile(path) == 0) {
+        sheet.error = pdf.LastError();
+        return sheet;
     }
-    return std::nullopt;
+    sheet.handle = pdf.DAOpenFile(path, "");
+    if (pdf.DASetPageSize(sheet.handle, pdf.DAFindPage(sheet.handle, 1), p.sheetWidth,
+                          p.sheetHeight) == 0 ||
+        pdf.DAAppendFile(sheet.handle) == 0 || pdf.LoadFromFile(path, "") == 0) {
+        sheet.error = pdf.LastError();
+        return sheet;
+    }
+    sheet.loaded = true;
+    return sheet;
+}
+
+MergeOutcome Ended(MergeStatus status, FileProblem cause = {}) {
+    MergeOutcome outcome;
+    outcome.status = status;
+    if (status == MergeStatus::kFailed) {
+        outcome.report = MergeFailureText();
+        outcome.icon = MergeIcon::kWarning;
+        outcome.failure = std::move(cause);
+    }
+    return outcome;
+}
+
+// Lays the rendered images out on the template's sheets in row order, tall
+// ones first, and saves the result.
+MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
+                           const InvoiceRows& rows, Renders& renders) {
+    std::vector<SheetImage> tall, shortImages;
+    std::vector<int> rowOfImage;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const pdfax::RenderedImage& image = renders.images[row];
+        if (image.error.problem != pdfax::Problem::kNone)
+            continue;
+        const bool isTall = IsTallRow(rows, row);
+        (isTall ? tall : shortImages)
+            .push_back({settings.ImagePath(row, isTall), image.width, image.height});
+    }
+    PdfSheetCanvas canvas(pdf);
+    for (const std::string& image : LayoutSheets(canvas, mode, tall, shortImages)) {
+        for (RowResult& result : renders.results) {
+            if (settings.ImagePath(result.row, IsTallRow(rows, result.row)) == image)
+                result = {result.row, RowStatus::kFailed, QStringLiteral("生成的图片无法放到纸上")};
+        }
+    }
+    MergeOutcome outcome;
+    for (const RowResult& result : renders.results) {
+        if (result.status != RowStatus::kFailed)
+            ++outcome.invoices;
+        if (result.status != RowStatus::kDone)
+            outcome.leftOut.push_back(LeftOut(rows, result));
+    }
+    outcome.rows = renders.results;
+    // Sheets without a single invoice are not a result worth saving.
+    if (outcome.invoices == 0) {
+        MergeOutcome failed = Ended(MergeStatus::kFailed);
+        failed.rows = std::move(outcome.rows);
+        failed.leftOut = std::move(outcome.leftOut);
+        return failed;
+    }
+    if (pdf.SaveToFile(settings.outputPdf) == 0) {
+        MergeOutcome failed =
+            Ended(MergeStatus::kFailed, ProblemOf(pdf.LastError(), settings.outputPdf));
+        failed.rows = std::move(outcome.rows);
+        failed.leftOut = std::move(outcome.leftOut);
+        return failed;
+    }
+    outcome.status = MergeStatus::kSaved;
+    outcome.sheets =
+        SheetCount(mode, static_cast<int>(tall.size()), static_cast<int>(shortImages.size()));
+    outcome.report = MergeReportText(mode, outcome.invoices, outcome.sheets);
+    outcome.icon = MergeIcon::kInformation;
+    return outcome;
 }
 
 }  // namespace
+
+QString RowStatusText(RowStatus status) {
+    switch (status) {
+        case RowStatus::kDone:
+            return QStringLiteral("已完成");
+        case RowStatus::kFailed:
+            return QStringLiteral("失败");
+        case RowStatus::kFirstPageOnly:
+            return QStringLiteral("缺页");
+    }
+    return {};
+}
+
+std::string MergeSettings::ImagePath(int row, bool tall) const {
+    return tempImageFolder + "/" + std::to_string(row) + (tall ? ".jpg" : ".png");
+}
 
 QString MergeMessageText(const MergeOutcome& outcome) {
     // Enough lines to see what happened; the list shows every row.
@@ -163,172 +237,35 @@ QString MergeMessageText(const MergeOutcome& outcome) {
     return text;
 }
 
-SheetTemplate LoadSheetTemplate(PdfLibrary& pdf, const std::string& path, LayoutMode mode) {
-    const LayoutModeParameters& p = ParametersOf(mode);
-    SheetTemplate sheet;
-    if (pdf.NewDocument() == 0 || pdf.SaveToFile(path) == 0) {
-        sheet.error = pdf.LastError();
-        return sheet;
-    }
-    sheet.handle = pdf.DAOpenFile(path, "");
-    if (pdf.DASetPageSize(sheet.handle, pdf.DAFindPage(sheet.handle, 1), p.sheetWidth,
-                          p.sheetHeight) == 0 ||
-        pdf.DAAppendFile(sheet.handle) == 0 || pdf.LoadFromFile(path, "") == 0) {
-        sheet.error = pdf.LastError();
-        return sheet;
-    }
-    sheet.loaded = true;
-    return sheet;
-}
-
-std::string MergeSettings::ImagePath(int row, bool tall) const {
-    return tempImageFolder + "/" + std::to_string(row) + (tall ? ".jpg" : ".png");
-}
-
 MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
-                           InvoiceListModel& rows, const MergeProgress& progress) {
-    const int rowCount = rows.rowCount();
-    if (rowCount == 0)
+                           const InvoiceRows& rows, const MergeProgress& progress,
+                           const std::atomic<bool>* cancel) {
+    if (rows.rowCount() == 0)
         return {};
-
     std::error_code ignored;
     std::filesystem::create_directories(settings.tempImageFolder, ignored);
 
-    // One thread renders, the library writes each image while the next one
-    // renders, and the images are measured on a thread of their own as they
-    // appear; this thread keeps the window alive and turns each row's
-    // progress cell once its image is measured, rows in order.
-    const bool turn = TurnsTallInvoices(mode);
-    std::vector<char> isTall(rowCount);
-    std::vector<char> rendered(rowCount);
-    std::vector<RenderJob> jobs(rowCount);
-    for (int row = 0; row < rowCount; ++row) {
-        isTall[row] = IsTallRow(rows, row);
-        jobs[row] = RenderJob{rows.Path(row), bool(isTall[row]), isTall[row] && turn,
-                              settings.ImagePath(row, isTall[row])};
-    }
-    ImageMeasurer measurer;
-    std::vector<std::size_t> ticket(rowCount);
-    int handedOver = 0;  // rows before this one are with the measurer or failed
-    int marked = 0;      // rows before this one have their progress cell set
-    std::vector<SheetImage> measured(rowCount);
-    // Images are renamed into place whole, so one that exists is finished.
-    const auto handOver = [&](int upTo, bool drained) {
-        for (; handedOver < upTo; ++handedOver) {
-            const std::string image = settings.ImagePath(handedOver, isTall[handedOver]);
-            if (rendered[handedOver] && !drained && !FileExistsWide(image))
-                break;
-            ticket[handedOver] = rendered[handedOver] ? measurer.Add(image) : 0;
-        }
+    // The sheets' document comes first, so that images go into it as they come.
+    const SheetTemplate sheetTemplate = LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
+    const auto closeTemplate = [&] {
+        if (sheetTemplate.handle != 0)
+            pdf.DACloseFile(sheetTemplate.handle);
     };
-    const auto mark = [&](bool wait) {
-        for (; marked < handedOver; ++marked) {
-            if (rendered[marked]) {
-                if (!wait && !measurer.Ready(ticket[marked]))
-                    break;
-                measured[marked] = measurer.Take(ticket[marked]);
-            }
-            const SheetImage& image = measured[marked];
-            rows.SetCell(marked, kColumnProgress,
-                         image.pixelWidth > 0 && image.pixelHeight > 0 ? kDoneText : kFailedText);
-            if (wait)
-                Notify(progress, -1);
-        }
-    };
-    int renderedRows = 0;  // rows whose render call has returned
-    const std::vector<pdfax::CallError> renderErrors = RenderAlongside(
-        pdf, jobs,
-        [&](int row, bool ok) {
-            rendered[row] = ok;
-            renderedRows = row + 1;
-            handOver(renderedRows, false);
-            mark(false);
-            Notify(progress, row);
-        },
-        [&] {
-            // Images written since the last render returned.
-            handOver(renderedRows, false);
-            mark(false);
-            Notify(progress, -1);
-        },
-        kPollInterval);
-    // Building the template waits for the library's last image writes, so
-    // every image is complete on disk from here on.
-    const SheetTemplate sheetTemplate = KeepingCallerAlive(progress, SheetTemplate{}, [&] {
-        return LoadSheetTemplate(pdf, settings.SheetTemplateFile(), mode);
-    });
-    handOver(rowCount, true);
-    mark(true);
-
     if (!sheetTemplate.loaded) {
-        CloseTemplate(pdf, sheetTemplate);
-        return Failed(ProblemOf(sheetTemplate.error, settings.SheetTemplateFile()));
+        closeTemplate();
+        return Ended(MergeStatus::kFailed,
+                     ProblemOf(sheetTemplate.error, settings.SheetTemplateFile()));
     }
-    std::vector<FileProblem> leftOut;
-    if (const auto folderProblem =
-            NoteUnusableRows(pdf, settings, rows, measured, renderErrors, isTall, leftOut)) {
-        CloseTemplate(pdf, sheetTemplate);
-        return Failed(*folderProblem);
-    }
-
-    // Images are collected in row order; a row whose invoice gave no
-    // decodable image is left off the sheets.
-    std::vector<SheetImage> tall;
-    std::vector<SheetImage> shortImages;
-    std::map<std::string, int> rowOfImage;
-    for (int row = 0; row < rowCount; ++row) {
-        SheetImage& image = measured[row];
-        if (image.pixelWidth > 0 && image.pixelHeight > 0) {
-            rowOfImage[image.path] = row;
-            (isTall[row] ? tall : shortImages).push_back(std::move(image));
-        }
-    }
-    if (tall.empty() && shortImages.empty()) {
-        CloseTemplate(pdf, sheetTemplate);
-        MergeOutcome failed = Failed();
-        failed.leftOut = std::move(leftOut);
-        return failed;
-    }
-
-    PdfSheetCanvas canvas(pdf);
-    const std::vector<std::string> notAdded =
-        LayoutSheets(canvas, mode, tall, shortImages, [&progress] { Notify(progress, -1); });
-    for (const std::string& image : notAdded) {
-        const int row = rowOfImage[image];
-        const FileProblem problem{rows.Path(row), "生成的图片无法放到纸上"};
-        MarkFailed(rows, row, problem);
-        leftOut.push_back(problem);
-    }
-
-    const int placed = static_cast<int>(tall.size() + shortImages.size() - notAdded.size());
-    // Sheets without a single invoice are not a result worth saving.
-    bool saved = false;
-    pdfax::CallError saveError;
-    if (placed > 0) {
-        Notify(progress, -1);
-        saved = KeepingCallerAlive(progress, false, [&] {
-            const bool ok = pdf.SaveToFile(settings.outputPdf) != 0;
-            saveError = pdf.LastError();
-            return ok;
-        });
-        Notify(progress, -1);
-    }
-    CloseTemplate(pdf, sheetTemplate);
-    if (!saved) {
-        MergeOutcome failed =
-            Failed(placed > 0 ? ProblemOf(saveError, settings.outputPdf) : FileProblem{});
-        failed.leftOut = std::move(leftOut);
-        return failed;
-    }
-
+    Renders renders =
+        RenderRows(pdf, settings, RenderJobs(settings, mode, rows), rows, progress, cancel);
     MergeOutcome outcome;
-    outcome.status = MergeStatus::kSaved;
-    outcome.invoices = placed;
-    outcome.sheets =
-        SheetCount(mode, static_cast<int>(tall.size()), static_cast<int>(shortImages.size()));
-    outcome.report = MergeReportText(mode, outcome.invoices, outcome.sheets);
-    outcome.icon = MergeIcon::kInformation;
-    outcome.leftOut = std::move(leftOut);
+    if (renders.folderProblem)
+        outcome = Ended(MergeStatus::kFailed, *renders.folderProblem);
+    else if (renders.cancelled)
+        outcome = Ended(MergeStatus::kCancelled);
+    else
+        outcome = LayOutAndSave(pdf, settings, mode, rows, renders);
+    closeTemplate();
     return outcome;
 }
 

@@ -1,14 +1,16 @@
 // The merge: renders each listed invoice to an image, lays the images out on
-// sheets of the chosen mode and saves the merged PDF. No widgets here; the
-// caller shows the outcome.
+// sheets of the chosen mode and saves the merged PDF. No widgets here; it
+// runs on whatever thread its caller chooses, and the caller shows the
+// progress and the outcome.
 #pragma once
 
-#include "invoice_list_model.h"
+#include "invoice_rows.h"
 #include "layout_mode.h"
 #include "problem_text.h"
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@ class PdfLibrary;
 struct MergeSettings {
     std::string tempImageFolder;  // platform bytes, no trailing separator
     std::string outputPdf;
+    int renderers = 0;  // renderer processes at once; 0: one per processor
 
     std::string SheetTemplateFile() const { return tempImageFolder + "/临时.pdf"; }
     // The image of row `row`: "<row>.png" for a short invoice, "<row>.jpg" for a tall one.
@@ -29,17 +32,33 @@ struct MergeSettings {
 enum class MergeStatus {
     kNothingToMerge,  // empty list: no file touched, nothing to show
     kSaved,
-    kFailed,  // no image at all, or the merged file could not be saved
+    kFailed,     // no image at all, or the merged file could not be saved
+    kCancelled,  // stopped on request; nothing saved
 };
 
 enum class MergeIcon { kNone, kInformation, kWarning };
+
+// What became of one row.
+enum class RowStatus {
+    kDone,           // on the sheets, "已完成"
+    kFailed,         // no usable image, "失败"; the note says why
+    kFirstPageOnly,  // a multi-page file, only its page 1 on the sheets, "缺页"
+};
+QString RowStatusText(RowStatus status);
+
+struct RowResult {
+    int row = 0;
+    RowStatus status = RowStatus::kDone;
+    QString note;  // the reason, for kFailed and kFirstPageOnly
+};
 
 struct MergeOutcome {
     MergeStatus status = MergeStatus::kNothingToMerge;
     int invoices = 0;  // invoices on the sheets
     int sheets = 0;
-    QString report;  // the text to show; empty for kNothingToMerge
+    QString report;  // the text to show; empty for kNothingToMerge and kCancelled
     MergeIcon icon = MergeIcon::kNone;
+    std::vector<RowResult> rows;  // every rendered row's result, in row order
     // Saved: the files whose pages are not all on the sheets, and why.
     std::vector<FileProblem> leftOut;
     // Failed: what stopped the merge (empty path and reason when nothing
@@ -47,16 +66,9 @@ struct MergeOutcome {
     FileProblem failure;
 };
 
-// The progress text of a row whose file is on the sheets with its first page
-// only (a multi-page file that could not be split).
-inline constexpr const char* kFirstPageOnlyText = "缺页";
-
-// Called after each invoice's render with its row (the caller repaints and
-// scrolls), and with -1 after each image is measured and placed on a sheet
-// and every few tens of milliseconds while the merged file is saved, so the
-// window stays alive. It must not call the library: during the save another
-// thread is using it.
-using MergeProgress = std::function<void(int row)>;
+// Called on the merge's thread as each row's image is rendered (or fails),
+// in the order the renders end.
+using MergeProgress = std::function<void(const RowResult& row)>;
 
 // The message box text for `outcome`: the report, or the failure text with
 // its reason on a line of its own, followed by the files whose pages are
@@ -66,23 +78,13 @@ QString MergeMessageText(const MergeOutcome& outcome);
 // A page height of 180 mm or more makes an invoice tall.
 inline constexpr double kTallInvoiceHeight = 180;
 
-// A blank one-page document of the mode's sheet size, saved at `path` and
-// loaded as the library's current document. Its handle stays open until the
-// merged file is saved.
-struct SheetTemplate {
-    bool loaded = false;
-    int handle = 0;
-    pdfax::CallError error;  // why it is not loaded
-};
-SheetTemplate LoadSheetTemplate(PdfLibrary& pdf, const std::string& path, LayoutMode mode);
-
-// Runs the whole merge over `rows` (path, height; the progress cell becomes
-// "已完成", "失败" for an invoice that gave no usable image, with the reason
-// as the row's note, or "缺页" for a multi-page file of which only page 1 is
-// placed). The merged file replaces `settings.outputPdf` only when it is
-// saved whole. A folder for the images that cannot be written fails the
-// merge once, naming the folder, rather than each invoice.
+// Runs the whole merge over `rows` (path, height, pages, note). The merged
+// file replaces `settings.outputPdf` only when it is saved whole. A folder
+// for the images that cannot be written fails the merge once, naming the
+// folder, rather than each invoice. When `cancel` becomes true no further
+// invoice is rendered and nothing is saved.
 MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
-                           InvoiceListModel& rows, const MergeProgress& progress = {});
+                           const InvoiceRows& rows, const MergeProgress& progress = {},
+                           const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace vellumark

@@ -1,10 +1,6 @@
 #include "sheet_layout.h"
 
-#include "image_measure.h"
-#include "pdf_library.h"
-
 #include <cmath>
-#include <fstream>
 #include <span>
 
 namespace vellumark {
@@ -112,14 +108,8 @@ bool UseImage(SheetCanvas& canvas, const SheetImage& image, std::vector<std::str
     return true;
 }
 
-void Notify(const ImagePlaced& placed) {
-    if (placed)
-        placed();
-}
-
 void PlaceInSlots(SheetCanvas& canvas, const std::vector<SheetImage>& images,
-                  const std::vector<Slot>& table, std::vector<std::string>& failed,
-                  const ImagePlaced& placed) {
+                  const std::vector<Slot>& table, std::vector<std::string>& failed) {
     for (size_t j = 1; j <= images.size(); ++j) {
         const SheetImage& image = images[j - 1];
         const Slot& slot = table[(j - 1) % table.size()];
@@ -128,13 +118,12 @@ void PlaceInSlots(SheetCanvas& canvas, const std::vector<SheetImage>& images,
         DrawMarks(canvas, slot.marks);
         if (slot.endsSheet && j != images.size())
             canvas.NewPage();
-        Notify(placed);
     }
 }
 
 // A5One and A4TwoSame: every image on a sheet of its own.
 void PlaceOnePerSheet(SheetCanvas& canvas, LayoutMode mode, const std::vector<SheetImage>& images,
-                      bool tall, std::vector<std::string>& failed, const ImagePlaced& placed) {
+                      bool tall, std::vector<std::string>& failed) {
     const bool same = mode == LayoutMode::A4TwoSame;
     for (size_t j = 1; j <= images.size(); ++j) {
         const SheetImage& image = images[j - 1];
@@ -161,16 +150,7 @@ void PlaceOnePerSheet(SheetCanvas& canvas, LayoutMode mode, const std::vector<Sh
         }
         if (j != images.size())
             canvas.NewPage();
-        Notify(placed);
     }
-}
-
-std::vector<SheetImage> Measured(const std::vector<std::string>& paths) {
-    std::vector<SheetImage> images;
-    images.reserve(paths.size());
-    for (const std::string& path : paths)
-        images.push_back(MeasureSheetImage(path));
-    return images;
 }
 
 }  // namespace
@@ -201,26 +181,9 @@ int TurnedWidth(LayoutMode mode, int wpx) {
     return Floor(wpx * mmPerPixel);
 }
 
-SheetImage MeasureSheetImage(const std::string& path) {
-    SheetImage image{path, 0, 0};
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? std::streamoff(in.tellg()) : -1;
-    if (size <= 0)
-        return image;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    in.seekg(0);
-    if (!in.read(bytes.data(), size))
-        return image;
-    const ImageSize measured = ImagePixelSize(bytes);
-    image.pixelWidth = measured.width;
-    image.pixelHeight = measured.height;
-    return image;
-}
-
 std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
                                       const std::vector<SheetImage>& tall,
-                                      const std::vector<SheetImage>& shortImages,
-                                      const ImagePlaced& placed) {
+                                      const std::vector<SheetImage>& shortImages) {
     std::vector<std::string> failed;
     const bool bothLists = !tall.empty() && !shortImages.empty();
     switch (mode) {
@@ -228,33 +191,25 @@ std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
         case LayoutMode::A4Three:
         case LayoutMode::A4Four: {
             const bool four = mode == LayoutMode::A4Four;
-            PlaceInSlots(canvas, tall, four ? kA4FourTallSlots : kPortraitTallSlots, failed,
-                         placed);
+            PlaceInSlots(canvas, tall, four ? kA4FourTallSlots : kPortraitTallSlots, failed);
             // Short invoices never share a sheet with tall ones.
             if (bothLists)
                 canvas.NewPage();
             const std::vector<Slot>& shortSlots = mode == LayoutMode::A4Two ? kA4TwoShortSlots
                                                   : four                    ? kA4FourShortSlots
                                                                             : kA4ThreeShortSlots;
-            PlaceInSlots(canvas, shortImages, shortSlots, failed, placed);
+            PlaceInSlots(canvas, shortImages, shortSlots, failed);
             break;
         }
         case LayoutMode::A5One:
         case LayoutMode::A4TwoSame:
-            PlaceOnePerSheet(canvas, mode, tall, true, failed, placed);
+            PlaceOnePerSheet(canvas, mode, tall, true, failed);
             if (bothLists)
                 canvas.NewPage();
-            PlaceOnePerSheet(canvas, mode, shortImages, false, failed, placed);
+            PlaceOnePerSheet(canvas, mode, shortImages, false, failed);
             break;
     }
     return failed;
-}
-
-std::vector<std::string> LayoutSheets(PdfLibrary& pdf, LayoutMode mode,
-                                      const std::vector<std::string>& tall,
-                                      const std::vector<std::string>& shortImages) {
-    PdfSheetCanvas canvas(pdf);
-    return LayoutSheets(canvas, mode, Measured(tall), Measured(shortImages));
 }
 
 }  // namespace vellumark

@@ -1,7 +1,5 @@
 #include "image_embed.h"
 
-#include "written_images.h"
-
 #include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
@@ -241,41 +239,28 @@ QPDFObjectHandle EmbedJpeg(QPDF& pdf, const std::string& path, const std::string
                             QPDFObjectHandle::newNull());
 }
 
-// Inflates the IDAT data without keeping it, to make sure it holds exactly
-// the rows of the image with valid filter bytes.
+// Inflates the IDAT data to make sure it holds exactly the rows of the
+// image with valid filter bytes.
 bool IdatDecodes(const PngInfo& info, int channels) {
     const std::uint64_t rowBytes = std::uint64_t(info.width) * channels + 1;
     const std::uint64_t expected = rowBytes * info.height;
     if (expected > kMaxDecodedBytes * 4)
         return false;
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK)
+    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+    if (!inflater)
         return false;
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(info.idat.data()));
-    z.avail_in = static_cast<uInt>(info.idat.size());
-    std::vector<unsigned char> out(1 << 16);
-    std::uint64_t total = 0;
-    int rc = Z_OK;
-    bool ok = true;
-    while (ok && rc != Z_STREAM_END) {
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        rc = inflate(&z, Z_NO_FLUSH);
-        if (rc != Z_OK && rc != Z_STREAM_END)
-            ok = false;
-        const std::uint64_t produced = out.size() - z.avail_out;
-        // Filter bytes start every row; check the ones in this piece.
-        std::uint64_t next = (total + rowBytes - 1) / rowBytes * rowBytes;
-        for (; ok && next < total + produced && next < expected; next += rowBytes) {
-            if (out[next - total] > 4)
-                ok = false;
-        }
-        total += produced;
-        if (total > expected || (produced == 0 && rc == Z_OK && z.avail_in == 0))
-            ok = false;
+    std::vector<unsigned char> rows(expected);
+    std::size_t produced = 0;
+    const libdeflate_result result = libdeflate_zlib_decompress(
+        inflater, info.idat.data(), info.idat.size(), rows.data(), rows.size(), &produced);
+    libdeflate_free_decompressor(inflater);
+    if (result != LIBDEFLATE_SUCCESS || produced != expected)
+        return false;
+    for (std::uint64_t at = 0; at < expected; at += rowBytes) {
+        if (rows[at] > 4)
+            return false;
     }
-    inflateEnd(&z);
-    return ok && total == expected;
+    return true;
 }
 
 std::string Deflate(const std::string& raw) {
@@ -342,9 +327,9 @@ QPDFObjectHandle EmbedPng(QPDF& pdf, const std::string& path, const std::string&
     if (!direct)
         return EmbedDecodedPng(pdf, bytes);
     const int channels = info.colorType == 2 ? 3 : 1;
-    // Our own rendered pages are made from exactly their rows; inflating
-    // them again would only repeat that.
-    if (!IsUnchangedWrittenImage(path, bytes) && !IdatDecodes(info, channels))
+    // The data goes into the PDF as it is, so it must inflate to exactly the
+    // image's rows: a viewer would show less of a damaged image, or nothing.
+    if (!IdatDecodes(info, channels))
         return {};
     const int w = static_cast<int>(info.width), h = static_cast<int>(info.height);
     auto parms = QPDFObjectHandle::newDictionary();

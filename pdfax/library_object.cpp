@@ -5,7 +5,6 @@
 #include "open_pdf.h"
 #include "page_geometry.h"
 #include "render_page.h"
-#include "render_queue.h"
 
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -61,38 +60,32 @@ void LibraryObject::Release() {
 
 // The renderer is built in; these are accepted so that callers written for a
 // separately loaded renderer keep working.
-int LibraryObject::SetPDFiumFileName(const std::string&) {
-    writes_.Drain();
+int LibraryObject::SetPDFiumFileName(const std::string& path) {
+    renderers_.SetRendererFile(path);
     return 1;
 }
 int LibraryObject::SelectRenderer(int) {
-    writes_.Drain();
     return 1;
 }
 int LibraryObject::CreateRenderer() {
-    writes_.Drain();
-    return 1;
+    return AsResult(renderers_.RendererUsable());
 }
 
 int LibraryObject::SetPDFiumRenderFlags(int flags) {
-    writes_.Drain();
     printing_.SetRenderFlags(flags);
     return 1;
 }
 
 // Composition draws no text, so fonts only need ids that SelectFont accepts.
 int LibraryObject::AddUnicodeFont(const std::string& fontName, int, int) {
-    writes_.Drain();
     return fontName.empty() ? 0 : nextFontId_++;
 }
 
 int LibraryObject::SelectFont(int fontId) {
-    writes_.Drain();
     return fontId > 0 && fontId < nextFontId_ ? 1 : 0;
 }
 
 int LibraryObject::SetGlobalMeasurementUnits(int units) {
-    writes_.Drain();
     switch (units) {
         case 0:
             units_.pointsPerUnit = 1.0;
@@ -109,7 +102,6 @@ int LibraryObject::SetGlobalMeasurementUnits(int units) {
 }
 
 int LibraryObject::SetGlobalOrigin(int origin) {
-    writes_.Drain();
     switch (origin) {
         case 0:
             units_.fromTop = false;
@@ -123,7 +115,6 @@ int LibraryObject::SetGlobalOrigin(int origin) {
 }
 
 int LibraryObject::LoadFromFile(const std::string& path, const std::string& password) {
-    writes_.Drain();
     return Call("LoadFromFile", path, 0, [&] {
         // A failed load must not leave the previous file current: its sizes
         // would be reported for a file that could not be read.
@@ -169,7 +160,6 @@ double LibraryObject::PageHeight() {
 
 int LibraryObject::ExtractFilePages(const std::string& input, const std::string& password,
                                     const std::string& output, const std::string& pageList) {
-    writes_.Drain();
     return Call("ExtractFilePages", input, 0, [&] {
         splitSource_.Use(input, password);
         ExtractPages(splitSource_, output, pageList);
@@ -182,7 +172,6 @@ int LibraryObject::DAOpenFileReadOnly(const std::string& path, const std::string
 }
 
 int LibraryObject::DAOpenFile(const std::string& path, const std::string& password) {
-    writes_.Drain();
     return Call("DAOpenFile", path, 0, [&] { return files_.Open(path, password, false); });
 }
 
@@ -199,23 +188,21 @@ int LibraryObject::DARenderPageToFile(int fileHandle, int pageRef, int format, d
                                       const std::string& output) {
     return Call("DARenderPageToFile", output, 0, [&] {
         const auto access = files_.Page(fileHandle, pageRef);
-        if (!access.pdf || output.empty() || (format != kFormatPng && format != kFormatJpeg))
+        if (!access.pdf || output.empty())
             return 0;
-        if (PageTooLarge(access.page, dpi))
-            throw Failure(Problem::kTooLarge, access.path, "the page is too large to render");
-        QImage bitmap = RenderPageBitmap(*access.pdf, access.page, format, dpi);
-        if (bitmap.isNull())
-            throw Failure(Problem::kDamaged, access.path, "the renderer cannot draw the page");
-        // Compositing, encoding and writing overlap the caller's next page; a
-        // write that fails is told by ImageWriteError.
-        if (!writes_.Push(bitmap, format, output))
-            WriteBitmapFile(bitmap, format, output);
+        RenderPageToFile(*access.pdf, access.page, access.path, format, dpi, output);
         return 1;
     });
 }
 
+int LibraryObject::RenderPagesToFiles(
+    const std::vector<RenderJob>& jobs, int workers,
+    const std::function<bool(int index, const RenderedImage& image)>& done) {
+    return Call("RenderPagesToFiles", std::string(), -1,
+                [&] { return renderers_.Run(jobs, workers, done); });
+}
+
 int LibraryObject::DASetPageSize(int fileHandle, int pageRef, double width, double height) {
-    writes_.Drain();
     return Call("DASetPageSize", std::string(), 0, [&] {
         return AsResult(files_.SetPageSize(fileHandle, pageRef, units_.ToPoints(width),
                                            units_.ToPoints(height)));
@@ -223,7 +210,6 @@ int LibraryObject::DASetPageSize(int fileHandle, int pageRef, double width, doub
 }
 
 int LibraryObject::DAAppendFile(int fileHandle) {
-    writes_.Drain();
     return Call("DAAppendFile", std::string(), 0,
                 [&] { return AsResult(files_.AppendFile(fileHandle)); });
 }
@@ -234,7 +220,6 @@ int LibraryObject::DACloseFile(int fileHandle) {
 }
 
 int LibraryObject::NewDocument() {
-    writes_.Drain();
     return Call("NewDocument", std::string(), 0, [&] {
         document_ = Document{};
         composer_.Reset();
@@ -248,25 +233,21 @@ int LibraryObject::NewDocument() {
 }
 
 int LibraryObject::SaveToFile(const std::string& path) {
-    writes_.Drain();
     return Call("SaveToFile", path, 0,
                 [&] { return AsResult(!document_.Empty() && composer_.Save(document_, path)); });
 }
 
 int LibraryObject::NewPage() {
-    writes_.Drain();
     return Call("NewPage", std::string(), 0,
                 [&] { return AsResult(!document_.Empty() && composer_.NewPage(document_)); });
 }
 
 int LibraryObject::AddImageFromFile(const std::string& path, int) {
-    writes_.Drain();
     return Call("AddImageFromFile", path, 0,
                 [&] { return document_.Empty() ? 0 : composer_.AddImage(document_, path); });
 }
 
 int LibraryObject::SelectImage(int imageId) {
-    writes_.Drain();
     return Call("SelectImage", std::string(), 0,
                 [&] { return AsResult(composer_.SelectImage(imageId)); });
 }
@@ -276,7 +257,6 @@ double LibraryObject::TopDown(double yPoints) const {
 }
 
 int LibraryObject::DrawImage(double left, double top, double width, double height) {
-    writes_.Drain();
     return Call("DrawImage", std::string(), 0, [&] {
         if (document_.Empty())
             return 0;
@@ -289,13 +269,11 @@ int LibraryObject::DrawImage(double left, double top, double width, double heigh
 }
 
 int LibraryObject::SetLineColor(double red, double green, double blue) {
-    writes_.Drain();
     return Call("SetLineColor", std::string(), 0,
                 [&] { return AsResult(composer_.SetLineColor(red, green, blue)); });
 }
 
 int LibraryObject::DrawLine(double x1, double y1, double x2, double y2) {
-    writes_.Drain();
     return Call("DrawLine", std::string(), 0, [&] {
         if (document_.Empty())
             return 0;
@@ -306,20 +284,17 @@ int LibraryObject::DrawLine(double x1, double y1, double x2, double y2) {
 }
 
 std::string LibraryObject::NewCustomPrinter(const std::string& printerName) {
-    writes_.Drain();
     return Call("NewCustomPrinter", printerName, std::string(),
                 [&] { return printing_.NewCustomPrinter(printerName); });
 }
 
 int LibraryObject::SetupCustomPrinter(const std::string& customPrinter, int setting, int value) {
-    writes_.Drain();
     return Call("SetupCustomPrinter", customPrinter, 0,
                 [&] { return printing_.Setup(customPrinter, setting, value); });
 }
 
 int LibraryObject::PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                                  int options) {
-    writes_.Drain();
     return Call("PrintDocument", printerName, 0, [&] {
         if (document_.Empty() || document_.sourcePath.empty())
             return 0;
@@ -331,14 +306,8 @@ CallError LibraryObject::LastError() {
     return lastError_;
 }
 
-CallError LibraryObject::ImageWriteError(const std::string& output) {
-    writes_.Drain();
-    return writes_.FailureFor(output);
-}
-
 int LibraryObject::ComparePageFile(const std::string& input, const std::string& password, int page,
                                    const std::string& pageFile) {
-    writes_.Drain();
     // -1 stands for "could not compare", so that a plain "different" is no error.
     const int same = Call("ComparePageFile", input, -1, [&] {
         splitSource_.Use(input, password);

@@ -6,7 +6,7 @@
 #include "document.h"
 #include "extract_pages.h"
 #include "printing.h"
-#include "render_queue.h"
+#include "render_pool.h"
 
 #include <pdfax/library.h>
 
@@ -60,8 +60,11 @@ public:
     int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                       int options) override;
 
+    int RenderPagesToFiles(
+        const std::vector<RenderJob>& jobs, int workers,
+        const std::function<bool(int index, const RenderedImage& image)>& done) override;
+
     CallError LastError() override;
-    CallError ImageWriteError(const std::string& output) override;
     int ComparePageFile(const std::string& input, const std::string& password, int page,
                         const std::string& pageFile) override;
 
@@ -86,11 +89,7 @@ private:
     PageSource splitSource_;
     CallError lastError_;
     int nextFontId_ = 1;
-    // Rendered pages being written. Every call that could look at files or
-    // change what the caller sees first waits for it; the calls of the
-    // per-page render loop do not, so writing overlaps the next render.
-    // Declared last so that its threads are joined before anything else goes.
-    RenderQueue writes_;
+    RenderPool renderers_;
 };
 
 }  // namespace pdfax

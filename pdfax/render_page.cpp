@@ -4,7 +4,6 @@
 #include "failure.h"
 #include "open_pdf.h"
 #include "page_geometry.h"
-#include "written_images.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -55,15 +54,6 @@ void CopyFormSettings(QPDF& source, QPDF& out) {
         if (from.hasKey(key) && !to.hasKey(key))
             to.replaceKey(key, CopyInto(out, from.getKey(key)));
     }
-}
-
-// A rendered page can always be rendered again, so its image is not waited
-// for on the disk, where a busy disk would hold up the writer threads and,
-// through the full queue, the rendering; readers still only ever see it whole.
-void WriteRenderedImage(const std::string& output, const std::string& bytes) {
-    ReplaceFileAtomically(
-        output, [&](TempFile& file) { file.Write(bytes.data(), bytes.size()); }, {},
-        Durability::kWholeOnly);
 }
 
 // src over opaque white, rounded to nearest: what prints of a pixel the
@@ -202,66 +192,33 @@ QImage RasteriseBitmap(const std::string& pdfBytes, PixelSize size) {
     return rendered;
 }
 
-RgbImage RasterisePage(const std::string& pdfBytes, PixelSize size) {
-    return CompositeOntoWhite(RasteriseBitmap(pdfBytes, size));
-}
-
-QImage RenderPageBitmap(QPDF& pdf, QPDFObjectHandle page, int format, double dpi) {
-    if (format != kFormatPng && format != kFormatJpeg)
-        return {};
+PixelSize RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, const std::string& source, int format,
+                           double dpi, const std::string& output) {
+    if (format != kImageFormatPng && format != kImageFormatJpeg)
+        throw Failure(Problem::kFailed, output, "unknown image format");
     if (!page.isDictionary())
-        return {};
+        throw Failure(Problem::kDamaged, source, "no such page");
+    if (PageTooLarge(page, dpi))
+        throw Failure(Problem::kTooLarge, source, "the page is too large to render");
     const PixelSize size = RenderSize(page, dpi);
-    if (size.width == 0)
-        return {};
-    return RasteriseBitmap(FlattenPageForRender(pdf, page), size);
-}
-
-RgbImage RenderPageImage(QPDF& pdf, QPDFObjectHandle page, int format, double dpi) {
-    return CompositeOntoWhite(RenderPageBitmap(pdf, page, format, dpi));
-}
-
-bool WriteImageFile(const RgbImage& image, int format, const std::string& output) {
-    if ((format != kFormatPng && format != kFormatJpeg) || output.empty() || image.pixels.empty())
-        return false;
-    const std::string bytes = format == kFormatPng ? EncodePng(image) : EncodeJpeg(image);
-    if (bytes.empty())
-        return false;
-    try {
-        WriteRenderedImage(output, bytes);
-        return true;
-    } catch (const Failure&) {
-        return false;
-    }
-}
-
-// Rows are put onto white as the encoder asks for them, so the page never
-// exists whole in RGB besides its bitmap.
-void WriteBitmapFile(const QImage& bitmap, int format, const std::string& output) {
-    if ((format != kFormatPng && format != kFormatJpeg) || output.empty() || bitmap.isNull())
-        throw Failure(Problem::kFailed, output, "nothing to write");
+    const QImage bitmap = RasteriseBitmap(FlattenPageForRender(pdf, page), size);
+    if (bitmap.isNull())
+        throw Failure(Problem::kDamaged, source, "the renderer cannot draw the page");
+    // Rows are put onto white as the encoder asks for them, so the page never
+    // exists whole in RGB besides its bitmap.
     const QImage argb = AsArgb(bitmap);
     const RgbRows rows = [&argb](int y, std::uint8_t* out) { CompositeRowOntoWhite(argb, y, out); };
-    const std::string bytes = format == kFormatPng
+    const std::string bytes = format == kImageFormatPng
                                   ? EncodePngRows(argb.width(), argb.height(), rows)
                                   : EncodeJpegRows(argb.width(), argb.height(), rows);
     if (bytes.empty())
         throw Failure(Problem::kFailed, output, "the image could not be encoded");
-    WriteRenderedImage(output, bytes);
-    if (format == kFormatPng)
-        RememberWrittenImage(output, bytes);
-}
-
-bool RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, int format, double dpi,
-                      const std::string& output) {
-    if (output.empty())
-        return false;
-    try {
-        WriteBitmapFile(RenderPageBitmap(pdf, page, format, dpi), format, output);
-        return true;
-    } catch (const Failure&) {
-        return false;
-    }
+    // A rendered page can always be rendered again, so its image is not
+    // waited for on the disk; readers still only ever see it whole.
+    ReplaceFileAtomically(
+        output, [&](TempFile& file) { file.Write(bytes.data(), bytes.size()); }, {},
+        Durability::kWholeOnly);
+    return size;
 }
 
 }  // namespace pdfax

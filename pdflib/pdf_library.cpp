@@ -176,8 +176,10 @@ pdfax::CallError PdfLibrary::LastError() {
         return {"", "", pdfax::Problem::kFailed, "the PDF library is not loaded"};
     VM_FORWARD(pdfax::CallError{}, LastError());
 }
-pdfax::CallError PdfLibrary::ImageWriteError(const std::string& image) {
-    VM_FORWARD(pdfax::CallError{}, ImageWriteError(image));
+int PdfLibrary::RenderPagesToFiles(
+    const std::vector<pdfax::RenderJob>& jobs, int workers,
+    const std::function<bool(int, const pdfax::RenderedImage&)>& done) {
+    VM_FORWARD(0, RenderPagesToFiles(jobs, workers, done));
 }
 int PdfLibrary::ComparePageFile(const std::string& input, const std::string& password, int page,
                                 const std::string& pageFile) {

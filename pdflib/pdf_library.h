@@ -70,8 +70,10 @@ public:
     // What the last call failed at, and why; problem kNone after a call
     // that succeeded. An empty facade always answers that it is not loaded.
     pdfax::CallError LastError();
-    // Why the image rendered to `image` was not written (kNone when it was).
-    pdfax::CallError ImageWriteError(const std::string& image);
+    // Renders the jobs in renderer processes (see pdfax::Library); returns
+    // the number of images written, 0 with an empty facade.
+    int RenderPagesToFiles(const std::vector<pdfax::RenderJob>& jobs, int workers,
+                           const std::function<bool(int, const pdfax::RenderedImage&)>& done);
     // 1 when `pageFile` holds page `page` of `input` as ExtractFilePages
     // writes it.
     int ComparePageFile(const std::string& input, const std::string& password, int page,

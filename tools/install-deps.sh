@@ -2,6 +2,7 @@
 # Installs the Debian packages Vellumark needs on a bare Debian 12.
 #   tools/install-deps.sh          building and running the program
 #   tools/install-deps.sh --test   and also building and running the tests
+#   tools/install-deps.sh --bench  and also the peers the benchmarks compare with
 # Only what is missing is installed, so a ready machine costs one dpkg query.
 set -euo pipefail
 
@@ -9,7 +10,7 @@ packages=(
     # building
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-pdf-dev libgl-dev
-    libqpdf-dev libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev libcups2-dev
+    libqpdf-dev libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev libisal-dev libcups2-dev
     # running: Chinese faces for invoices whose fonts are not embedded
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
 )
@@ -21,8 +22,15 @@ if [ "${1:-}" = "--test" ]; then
         # pdftoppm, to look at merged sheets
         poppler-utils
     )
+elif [ "${1:-}" = "--bench" ]; then
+    packages+=(
+        libgtest-dev
+        # the peers of bench/merge/compare_merges.py: PyMuPDF and MuPDF's
+        # renderer, and poppler's
+        python3 python3-fitz mupdf-tools poppler-utils
+    )
 elif [ $# -gt 0 ]; then
-    echo "usage: tools/install-deps.sh [--test]" >&2
+    echo "usage: tools/install-deps.sh [--test | --bench]" >&2
     exit 2
 fi
 

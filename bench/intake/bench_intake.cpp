@@ -42,7 +42,7 @@ int Run(const char* title, int files, int pagesPerFile) {
     }
     vellumark::IntakeValues values;
     values.sourceFolder = dir.path();
-    vellumark::InvoiceListModel rows;
+    vellumark::InvoiceRows rows;
     const auto start = std::chrono::steady_clock::now();
     const auto result = vellumark::BuildInvoiceList(vellumark::testing::Library(), values, rows);
     const double seconds =

@@ -81,7 +81,7 @@ TEST_F(WindowIntakeTest, DroppedFolderIsListed) {
     QApplication::sendEvent(over, &drop);
     // The intake runs once the drop itself is finished.
     QCoreApplication::sendPostedEvents();
-    QApplication::processEvents(QEventLoop::AllEvents, 100);
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
     ExpectListed();
     EXPECT_EQ(state->sourceFolder, folder.path());
     EXPECT_FALSE(testing::Exists(state->OutputPdf()));
@@ -124,6 +124,7 @@ TEST_F(WindowIntakeTest, RowsSayWhatCouldNotBeReadOrSplit) {
     ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / (longName + ".pdf"),
                                           std::vector(10, fixtures::ShortPage("L"))));
     window->FilesDropped(folder.path());
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
     const InvoiceListModel& rows = window->Rows();
     ASSERT_EQ(rows.rowCount(), 6);
     std::map<QString, std::pair<QString, QString>> problems;  // name -> progress, note
@@ -146,6 +147,7 @@ TEST_F(WindowIntakeTest, RowsSayWhatCouldNotBeReadOrSplit) {
 TEST_F(WindowIntakeTest, ChosenFolderIsListed) {
     SetFolderDialogHook([this](const QString&) { return std::optional(folder.path()); });
     window->ChooseFolderClicked();
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
     ExpectListed();
 }
 

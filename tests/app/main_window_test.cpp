@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, DropOfTwoFoldersShowsTheTypeMessage) {
     QApplication::sendEvent(over, &drop);
     // The intake runs once the drop itself is finished.
     QCoreApplication::sendPostedEvents();
-    QApplication::processEvents(QEventLoop::AllEvents, 100);
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy() && !messages.empty(); }));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("文件类型有误"));
     EXPECT_EQ(messages[0].text, QStringLiteral("请选择包含.pdf的文件夹拖入！"));

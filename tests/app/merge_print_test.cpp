@@ -75,7 +75,6 @@ struct Printed {
 class MergePrintTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        PrintOptionsWindow::SetOpeningPause(std::chrono::milliseconds(0));
         // Listed by name, so the default is neither the first nor the last.
         server_ = StartSuiteServer({"Alpha", "Gamma", "Beta"});
     }
@@ -95,7 +94,7 @@ protected:
         for (const char* name : {"短1.pdf", "短2.pdf", "短3.pdf"})
             ASSERT_TRUE(fixtures::WriteInvoicePdf(folder_ / name, fixtures::ShortPage(name)));
         window_->FilesDropped(folder_.path());
-        QApplication::processEvents();
+        ASSERT_TRUE(testing::RunEventsUntil([this] { return !window_->Busy(); }));
         ASSERT_EQ(window_->Rows().rowCount(), 4);
     }
     void TearDown() override {
@@ -110,6 +109,7 @@ protected:
     Printed MergeAndPrint(int choice) {
         window_->LayoutChoice(choice)->setChecked(true);
         window_->MergeButton()->click();
+        EXPECT_TRUE(testing::RunEventsUntil([this] { return !window_->Busy(); }));
         return printed_;
     }
 

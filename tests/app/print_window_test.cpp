@@ -56,10 +56,7 @@ void Type(QWidget* widget, const QString& text) {
 
 class PrintWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        PrintOptionsWindow::SetOpeningPause(std::chrono::milliseconds(0));
-        server_ = StartSuiteServer({"Alpha", "Beta"});
-    }
+    static void SetUpTestSuite() { server_ = StartSuiteServer({"Alpha", "Beta"}); }
     static void TearDownTestSuite() { StopSuiteServer(server_); }
     void SetUp() override {
         VELLUMARK_REQUIRE_CUPS(server_);

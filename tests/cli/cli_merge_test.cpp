@@ -86,7 +86,7 @@ TEST_P(CliMergeLayouts, GiveTheWindowsPagesImagesAndMarks) {
 
     IntakeValues values;
     values.sourceFolder = windowFolder.path();
-    InvoiceListModel rows;
+    InvoiceRows rows;
     ASSERT_EQ(BuildInvoiceList(Library(), values, rows), BuildResult::kListed);
     const MergeSettings settings{work / "images", work / "window.pdf"};
     const MergeOutcome outcome = MergeInvoices(Library(), settings, GetParam().mode, rows);

@@ -48,7 +48,7 @@ protected:
 
     TempDir dir_;
     IntakeValues values_;
-    InvoiceListModel rows_;
+    InvoiceRows rows_;
 };
 
 }  // namespace vellumark::testing

@@ -95,6 +95,7 @@ TEST_F(NeverLoseTest, AFileAnotherProgramWritesMeanwhileIsNeverRemoved) {
         SplitIntoPages(Library(), dir_ / "发票.pdf", dir_.path(), "发票", 3, [&](int page, int) {
             if (page == 1)
                 WriteFile(theirs, "another program's file");
+            return true;
         });
     EXPECT_FALSE(outcome.split);
     EXPECT_EQ(ReadFile(theirs), "another program's file");

@@ -9,8 +9,7 @@ namespace {
 
 // Builds the list as the intake does: the files in search order, each
 // inserted on top, so the rows stand reversed before ordering.
-void ListInSearchOrder(InvoiceListModel& rows,
-                       const std::vector<std::pair<QString, QString>>& files) {
+void ListInSearchOrder(InvoiceRows& rows, const std::vector<std::pair<QString, QString>>& files) {
     rows.Clear();
     for (const auto& [name, height] : files) {
         rows.InsertRowAtTop();
@@ -21,7 +20,7 @@ void ListInSearchOrder(InvoiceListModel& rows,
     }
 }
 
-std::vector<QString> Names(const InvoiceListModel& rows) {
+std::vector<QString> Names(const InvoiceRows& rows) {
     std::vector<QString> names;
     for (int row = 0; row < rows.rowCount(); ++row)
         names.push_back(rows.Cell(row, kColumnName));
@@ -29,7 +28,7 @@ std::vector<QString> Names(const InvoiceListModel& rows) {
 }
 
 TEST(OrderRowsByPageHeight, WorkedExamples) {
-    InvoiceListModel rows;
+    InvoiceRows rows;
     ListInSearchOrder(rows, {{"甲", "140"}, {"乙", "140"}, {"丙", "140"}});
     OrderRowsByPageHeight(rows);
     EXPECT_EQ(Names(rows), (std::vector<QString>{"甲", "乙", "丙"}));
@@ -45,7 +44,7 @@ TEST(OrderRowsByPageHeight, WorkedExamples) {
 }
 
 TEST(OrderRowsByPageHeight, MiddleKeysGoAfterTheirEqualAndAllCellsTravel) {
-    InvoiceListModel rows;
+    InvoiceRows rows;
     // Before ordering (top to bottom): 100, 300, 200, 250, 200.
     ListInSearchOrder(rows, {{"e", "200"}, {"d", "250"}, {"c", "200"}, {"b", "300"}, {"a", "100"}});
     OrderRowsByPageHeight(rows);
@@ -59,7 +58,7 @@ TEST(OrderRowsByPageHeight, MiddleKeysGoAfterTheirEqualAndAllCellsTravel) {
 }
 
 TEST(OrderRowsByPageHeight, SingleEmptyTiesAndTextKeys) {
-    InvoiceListModel rows;
+    InvoiceRows rows;
     OrderRowsByPageHeight(rows);
     EXPECT_EQ(rows.rowCount(), 0);
 
@@ -85,7 +84,7 @@ TEST(OrderRowsByPageHeight, SingleEmptyTiesAndTextKeys) {
 }
 
 TEST(OrderRowsByPageHeight, PathBytesThatAreNotUtf8Survive) {
-    InvoiceListModel rows;
+    InvoiceRows rows;
     const std::string gbk = "/f/\xb7\xa2\xc6\xb1.pdf";
     rows.InsertRowAtTop();
     rows.SetCell(0, kColumnHeight, "140");

@@ -47,7 +47,7 @@ TEST(CorpusMergeTest, SealsReachTheSheets) {
         invoices + "dingjunqing-invoice/滴滴电子发票.pdf",
     };
     PdfLibrary& pdf = testing::Library();
-    InvoiceListModel rows;
+    InvoiceRows rows;
     for (const std::string& file : files) {
         ASSERT_NE(pdf.LoadFromFile(file, ""), 0) << file;
         rows.AppendRow();

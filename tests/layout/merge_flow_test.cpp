@@ -8,6 +8,7 @@
 #include "test_support.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,6 +40,7 @@ protected:
         SetMessageBoxHook(
             [this](const QString& title, const QString& text, QMessageBox::Icon icon) {
                 messages.push_back({title, text, icon});
+                lookAtReport = LookOf(*window);
                 // The print options follow the report as a modal dialog.
                 QTimer::singleShot(0, window.get(), [this] { ClosePrintOptions(); });
             });
@@ -50,7 +52,7 @@ protected:
         for (const char* name : {"短1.pdf", "短2.pdf", "短3.pdf"})
             ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / name, fixtures::ShortPage(name)));
         window->FilesDropped(folder.path());
-        QApplication::processEvents();
+        ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
         ASSERT_EQ(window->Rows().rowCount(), 4);
         ASSERT_TRUE(window->LayoutPanel()->isVisible());
     }
@@ -68,11 +70,12 @@ protected:
             }
         }
     }
-    // Clicks "确定" and notes the window's look at the first event the
-    // merge lets through.
+    // Clicks "确定", notes the window's look while the merge runs, and
+    // waits until the report and the print options are done with.
     void ClickMerge() {
-        QTimer::singleShot(0, window.get(), [this] { during = LookOf(*window); });
         window->MergeButton()->click();
+        during = LookOf(*window);
+        ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
     }
     void ExpectIdleLook() {
         const Look after = LookOf(*window);
@@ -96,6 +99,7 @@ protected:
     std::unique_ptr<MainWindow> window;
     std::vector<Message> messages;
     std::optional<Look> during;
+    std::optional<Look> lookAtReport;
     bool printOptionsOpened = false;
 };
 
@@ -128,6 +132,7 @@ TEST_F(MergeFlowTest, MergeReportsAndOpensThePrintOptions) {
 TEST_F(MergeFlowTest, ReportNamesWhatIsNotOnTheSheets) {
     ASSERT_TRUE(fixtures::WriteNotAPdf(folder / "坏.pdf"));
     window->FilesDropped(folder.path());
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
     ASSERT_EQ(window->Rows().rowCount(), 5);
     ClickMerge();
     ASSERT_EQ(messages.size(), 1u);
@@ -141,6 +146,42 @@ TEST_F(MergeFlowTest, ReportNamesWhatIsNotOnTheSheets) {
         EXPECT_EQ(window->Rows().Cell(row, kColumnProgress),
                   bad ? QStringLiteral("失败") : QStringLiteral("已完成"));
     }
+}
+
+// The report comes a moment after the idle look is back, and the window
+// handles its events all along.
+TEST_F(MergeFlowTest, ReportFollowsTheIdleLook) {
+    ClickMerge();
+    ASSERT_TRUE(lookAtReport.has_value());
+    EXPECT_FALSE(lookAtReport->busyShown);
+    EXPECT_EQ(lookAtReport->statusLeft, 13);
+}
+
+// Closing the window while the merge runs: it stops at the next invoice,
+// the window goes, and no report or print window appears after it.
+TEST_F(MergeFlowTest, ClosingDuringAMergeLeavesNoDialogBehind) {
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / ("多" + std::to_string(i) + ".pdf"),
+                                              fixtures::ShortPage(std::to_string(i))));
+    }
+    window->FilesDropped(folder.path());
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
+    const auto before = testing::ListFolder(folder.path());
+    window->MergeButton()->click();
+    ASSERT_TRUE(window->Working());
+    window->close();
+    EXPECT_TRUE(window->isVisible());  // until the merge has stopped
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Working(); }));
+    // Long enough for a report that was still to come.
+    QElapsedTimer pause;
+    pause.start();
+    testing::RunEventsUntil([&] { return pause.elapsed() > 1500; });
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(printOptionsOpened);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
+    EXPECT_EQ(testing::ListFolder(folder.path()), before);
 }
 
 TEST_F(MergeFlowTest, FailedSaveWarnsAndRecordsNothing) {

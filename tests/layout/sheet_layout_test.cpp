@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace vellumark {
 namespace {
 
@@ -172,6 +174,15 @@ TEST_F(SheetLayoutTest, A4TwoSameTallThenShort) {
 }
 
 // What 0 pixels give in each measured rule, and the fixed sizes that ignore it.
+TEST(SheetRulesTest, SheetCountsRoundUpWithTolerance) {
+    EXPECT_EQ(RoundUp(5.0 / 4), 2);
+    EXPECT_EQ(RoundUp(4.0 / 4), 1);
+    EXPECT_EQ(RoundUp(0.0 / 4), 0);
+    EXPECT_EQ(RoundUp(2 + 5e-8), 2);
+    EXPECT_EQ(RoundUp(2 + 2e-7), 3);
+    EXPECT_EQ(RoundUp(std::nan("")), 0);
+}
+
 TEST(SheetRulesTest, UndecodableImagesDrawFromZeroPixels) {
     auto pages = testing::RunOnRecorder(LayoutMode::A4Two, {kUndecodable}, {kUndecodable});
     ASSERT_EQ(pages.size(), 2u);

@@ -1,6 +1,8 @@
 #include "sheet_runs.h"
 
-#include "merge_pipeline.h"
+#include "layout_mode.h"
+#include "pdf_library.h"
+#include "sheet_canvas.h"
 #include "sheet_layout.h"
 #include "test_support.h"
 
@@ -82,6 +84,17 @@ std::vector<std::string> Written(const std::string& folder, const std::vector<Im
     return paths;
 }
 
+// The images with the sizes they were written at, as a render reports them.
+std::vector<SheetImage> Sized(const std::vector<std::string>& paths,
+                              const std::vector<ImageSpec>& specs) {
+    std::vector<SheetImage> images;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const bool bad = specs[i].undecodable;
+        images.push_back({paths[i], bad ? 0 : specs[i].width, bad ? 0 : specs[i].height});
+    }
+    return images;
+}
+
 }  // namespace
 
 std::vector<DrawnPage> RunOnRecorder(LayoutMode mode, const std::vector<ImageSpec>& tall,
@@ -90,26 +103,33 @@ std::vector<DrawnPage> RunOnRecorder(LayoutMode mode, const std::vector<ImageSpe
     const std::vector<SheetImage> tallImages = Named(tall, "tall", byName);
     const std::vector<SheetImage> shorts = Named(shortImages, "short", byName);
     RecordingCanvas canvas(mode, byName);
-    size_t placed = 0;
-    EXPECT_TRUE(LayoutSheets(canvas, mode, tallImages, shorts, [&placed] { ++placed; }).empty());
-    EXPECT_EQ(placed, tallImages.size() + shorts.size()) << "one call per image placed";
+    EXPECT_TRUE(LayoutSheets(canvas, mode, tallImages, shorts).empty());
     return canvas.pages_;
 }
 
 std::vector<DrawnPage> RunThroughLibrary(const std::string& folder, LayoutMode mode,
                                          const std::vector<ImageSpec>& tall,
                                          const std::vector<ImageSpec>& shortImages, int* notAdded) {
-    const std::vector<std::string> tallPaths = Written(folder, tall, "tall", "JPG");
-    const std::vector<std::string> shortPaths = Written(folder, shortImages, "short", "PNG");
+    const std::vector<SheetImage> tallImages = Sized(Written(folder, tall, "tall", "JPG"), tall);
+    const std::vector<SheetImage> shorts =
+        Sized(Written(folder, shortImages, "short", "PNG"), shortImages);
+    // A blank sheet of the mode's size, made as the merge makes it.
     PdfLibrary& pdf = Library();
-    const SheetTemplate sheetTemplate = LoadSheetTemplate(pdf, folder + "/临时.pdf", mode);
-    EXPECT_TRUE(sheetTemplate.loaded);
-    const std::vector<std::string> failed = LayoutSheets(pdf, mode, tallPaths, shortPaths);
+    const std::string sheet = folder + "/临时.pdf";
+    EXPECT_EQ(pdf.NewDocument(), 1);
+    EXPECT_NE(pdf.SaveToFile(sheet), 0);
+    const int handle = pdf.DAOpenFile(sheet, "");
+    const LayoutModeParameters& p = ParametersOf(mode);
+    EXPECT_EQ(pdf.DASetPageSize(handle, pdf.DAFindPage(handle, 1), p.sheetWidth, p.sheetHeight), 1);
+    EXPECT_EQ(pdf.DAAppendFile(handle), 1);
+    EXPECT_EQ(pdf.LoadFromFile(sheet, ""), 1);
+    PdfSheetCanvas canvas(pdf);
+    const std::vector<std::string> failed = LayoutSheets(canvas, mode, tallImages, shorts);
     if (notAdded)
         *notAdded = static_cast<int>(failed.size());
     const std::string output = folder + "/merged.pdf";
     EXPECT_NE(pdf.SaveToFile(output), 0);
-    pdf.DACloseFile(sheetTemplate.handle);
+    pdf.DACloseFile(handle);
     if (!Exists(output))
         return {};
     return ReadMergedPdf(output);

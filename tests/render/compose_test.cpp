@@ -275,9 +275,9 @@ TEST(Compose, FailedSaveReportsZeroAndKeepsThePreviousFile) {
     EXPECT_EQ(ReadFile(dir / "ro/out.pdf"), "previous");
 }
 
-// The library trusts the images it rendered itself only while they are the
-// very files it wrote: the same name with other content is checked in full.
-TEST(Compose, OwnRenderedImagesTrustedOnlyWhileUnchanged) {
+// Image data goes into the PDF as it is, so it must hold the whole image:
+// data cut short or damaged is refused even when every chunk and CRC is sound.
+TEST(Compose, ImageDataMustInflateToTheWholeImage) {
     auto& lib = Library();
     TempDir dir;
     WriteBlankPdf(dir / "page.pdf", 595, 420);
@@ -289,16 +289,12 @@ TEST(Compose, OwnRenderedImagesTrustedOnlyWhileUnchanged) {
     EXPECT_GT(lib.AddImageFromFile(dir / "0.png", 0), 0);
 
     const std::string png = ReadFile(dir / "0.png");
-    // Image data cut short, or damaged at the same size, with every CRC
-    // right, under the trusted name.
     for (const std::string& bad : {WithShortIdat(png, 20), WithDamagedIdat(png)}) {
         ASSERT_NE(bad, png);
         WriteFile(dir / "0.png", bad);
         ASSERT_EQ(lib.NewDocument(), 1);
         EXPECT_EQ(lib.AddImageFromFile(dir / "0.png", 0), 0) << bad.size();
     }
-    // The original bytes written again by someone else are a new file, which
-    // passes the full check.
     WriteFile(dir / "0.png", png);
     ASSERT_EQ(lib.NewDocument(), 1);
     EXPECT_GT(lib.AddImageFromFile(dir / "0.png", 0), 0);

@@ -80,13 +80,8 @@ TEST(ImageEncode, PngDecodesToExactlyItsPixels) {
     EXPECT_TRUE(SamePixels(Decode(pdfax::EncodePng(white), "PNG"), white));
 }
 
-TEST(ImageEncode, EveryPngVariantAndJpegWayAgree) {
+TEST(ImageEncode, BothJpegWaysAgree) {
     const pdfax::RgbImage image = Noise(300, 200, 7);
-    for (int filter : {-1, 1, 2, 4}) {
-        pdfax::PngOptions options;
-        options.filter = filter;
-        EXPECT_TRUE(SamePixels(Decode(pdfax::EncodePng(image, options), "PNG"), image)) << filter;
-    }
     const std::string jpeg = pdfax::EncodeJpeg(image);
     ASSERT_FALSE(jpeg.empty());
     EXPECT_EQ(pdfax::EncodeJpegRows(300, 200, RowsOf(image)), jpeg);

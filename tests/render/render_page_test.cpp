@@ -25,7 +25,7 @@ struct Rendered {
 Rendered RenderPng(const TempDir& dir, const std::string& pdf, int setRotate = -1) {
     Rendered r;
     const std::string out = dir / "page.png";
-    r.outcome = RenderFilePage(pdf, 1, pdfax::kFormatPng, 300, out, setRotate);
+    r.outcome = RenderFilePage(pdf, 1, pdfax::kImageFormatPng, 300, out, setRotate);
     if (r.outcome.rendered) {
         r.header = ReadPngHeader(ReadFile(out));
         r.image = LoadImage(out);
@@ -135,7 +135,7 @@ TEST(RenderPage, JpegOutputIsCleanAndFullSize) {
     TempDir dir;
     const std::string out = dir / "page.jpg";
     const auto outcome =
-        RenderFilePage(Invoice("mxvc-invoice/15.94.pdf"), 1, pdfax::kFormatJpeg, 300, out);
+        RenderFilePage(Invoice("mxvc-invoice/15.94.pdf"), 1, pdfax::kImageFormatJpeg, 300, out);
     ASSERT_TRUE(outcome.rendered);
     const std::string bytes = ReadFile(out);
     ASSERT_GE(bytes.size(), 2u);
@@ -153,10 +153,12 @@ TEST(RenderPage, RefusesWhatCannotBeRenderedAndWritesNothing) {
     ASSERT_TRUE(vellumark::fixtures::WriteHugeMediaBoxPdf(dir / "huge.pdf"));
     ASSERT_TRUE(WriteInvoicePdf(dir / "ok.pdf"));
     EXPECT_FALSE(
-        RenderFilePage(dir / "huge.pdf", 1, pdfax::kFormatPng, 300, dir / "a.png").rendered);
+        RenderFilePage(dir / "huge.pdf", 1, pdfax::kImageFormatPng, 300, dir / "a.png").rendered);
     EXPECT_FALSE(RenderFilePage(dir / "ok.pdf", 1, 3, 300, dir / "b.png").rendered);
-    EXPECT_FALSE(RenderFilePage(dir / "ok.pdf", 1, pdfax::kFormatPng, 0, dir / "c.png").rendered);
-    EXPECT_FALSE(RenderFilePage(dir / "ok.pdf", 1, pdfax::kFormatPng, 1e6, dir / "d.png").rendered);
+    EXPECT_FALSE(
+        RenderFilePage(dir / "ok.pdf", 1, pdfax::kImageFormatPng, 0, dir / "c.png").rendered);
+    EXPECT_FALSE(
+        RenderFilePage(dir / "ok.pdf", 1, pdfax::kImageFormatPng, 1e6, dir / "d.png").rendered);
     EXPECT_TRUE(ListFolder(dir.path()) == (std::vector<std::string>{"huge.pdf", "ok.pdf"}));
 
     // A folder in the way stays a folder; a previous image survives a failure.
@@ -164,7 +166,8 @@ TEST(RenderPage, RefusesWhatCannotBeRenderedAndWritesNothing) {
     WriteFile(dir / "old.png", "previous");
     EXPECT_FALSE(RenderFilePage(dir / "ok.pdf", 1, 3, 300, dir / "old.png").rendered);
     EXPECT_EQ(ReadFile(dir / "old.png"), "previous");
-    EXPECT_FALSE(RenderFilePage(dir / "ok.pdf", 1, pdfax::kFormatPng, 300, dir.path()).rendered);
+    EXPECT_FALSE(
+        RenderFilePage(dir / "ok.pdf", 1, pdfax::kImageFormatPng, 300, dir.path()).rendered);
     EXPECT_TRUE(ListFolder(dir.path()) == (std::vector<std::string>{"ok.pdf", "old.png"}));
 }
 
@@ -178,7 +181,8 @@ TEST(RenderPage, ThroughTheLibraryWithRotationInMemory) {
     const int ref = lib.DAFindPage(handle, 1);
     ASSERT_GT(ref, 0);
     ASSERT_NE(lib.DARotatePage(handle, ref, 90), 0);
-    ASSERT_EQ(lib.DARenderPageToFile(handle, ref, pdfax::kFormatJpeg, 300.0, dir / "0.jpg"), 1);
+    ASSERT_EQ(lib.DARenderPageToFile(handle, ref, pdfax::kImageFormatJpeg, 300.0, dir / "0.jpg"),
+              1);
     lib.DACloseFile(handle);
     lib.NewDocument();  // the image may be written in the background until the next call
     const QImage image = LoadImage(dir / "0.jpg");
@@ -187,7 +191,7 @@ TEST(RenderPage, ThroughTheLibraryWithRotationInMemory) {
 
     // A file that did not open gives no handle, and rendering by it nothing.
     const int bad = lib.DAOpenFileReadOnly(dir / "missing.pdf", "");
-    EXPECT_EQ(lib.DARenderPageToFile(bad, lib.DAFindPage(bad, 1), pdfax::kFormatPng, 300.0,
+    EXPECT_EQ(lib.DARenderPageToFile(bad, lib.DAFindPage(bad, 1), pdfax::kImageFormatPng, 300.0,
                                      dir / "1.png"),
               0);
     EXPECT_FALSE(Exists(dir / "1.png"));

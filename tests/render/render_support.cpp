@@ -25,7 +25,8 @@ RenderOutcome RenderFilePage(const std::string& pdf, int page, int format, doubl
         auto object = pages[page - 1].getObjectHandle();
         if (setRotate >= 0)
             object.replaceKey("/Rotate", QPDFObjectHandle::newInteger(setRotate));
-        outcome.rendered = pdfax::RenderPageToFile(*opened, object, format, dpi, output);
+        pdfax::RenderPageToFile(*opened, object, pdf, format, dpi, output);
+        outcome.rendered = true;
     } catch (const std::exception&) {
         outcome.rendered = false;
     }

@@ -21,7 +21,8 @@ TEST(TrickyRender, EveryFileRendersOrFailsCleanly) {
         SCOPED_TRACE(name);
         const std::string out = dir / (name + ".png");
         // A low resolution keeps the sanitiser run short; the code path is the same.
-        const auto outcome = RenderFilePage(folder + "/" + name, 1, pdfax::kFormatPng, 50, out);
+        const auto outcome =
+            RenderFilePage(folder + "/" + name, 1, pdfax::kImageFormatPng, 50, out);
         if (needPassword.count(name) != 0) {
             EXPECT_FALSE(outcome.opened);
         }
@@ -40,8 +41,9 @@ TEST(TrickyRender, StackedRotationsGiveTheLandscapeSize) {
     for (const char* name : {"pdfplumber__robocop_-90.pdf", "pdfplumber__robocop_270.pdf"}) {
         SCOPED_TRACE(name);
         const std::string out = dir / "r.png";
-        ASSERT_TRUE(RenderFilePage(CorpusDir() + "/tricky/" + name, 1, pdfax::kFormatPng, 72, out)
-                        .rendered);
+        ASSERT_TRUE(
+            RenderFilePage(CorpusDir() + "/tricky/" + name, 1, pdfax::kImageFormatPng, 72, out)
+                .rendered);
         const QImage image = LoadImage(out);
         EXPECT_GT(image.width(), image.height());
     }

@@ -2,6 +2,9 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -49,11 +52,31 @@ std::string CorpusDir() {
     return stat((dir + "/invoices").c_str(), &st) == 0 ? dir : std::string();
 }
 
+bool RunEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > 60000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+std::string RendererProgram() {
+    return VELLUMARK_BINARY_DIR "/VPL1811PDFium32.dll";
+}
+
 PdfLibrary& Library() {
     static TempDir programDirectory;
     static PdfLibrary* library = [] {
         auto* lib = new PdfLibrary();
         lib->Initialise(programDirectory.path());
+        // The renderer program the build puts beside the programs.
+        lib->SetPDFiumFileName(RendererProgram());
+        lib->SelectRenderer(4);
+        lib->CreateRenderer();
         return lib;
     }();
     return *library;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,12 +30,18 @@ private:
     std::string path_;
 };
 
+// Handles the calling thread's events until `done` holds (true) or a minute
+// has passed (false): for windows whose work runs on a thread of its own.
+bool RunEventsUntil(const std::function<bool()>& done);
+
 // The sample corpus folder, or empty when it is not there.
 std::string CorpusDir();
 
 // A library deployed into a private program directory and set up as at
-// start-up; shared by the tests of one process.
+// start-up, rendering with the built renderer program; shared by the tests
+// of one process.
 PdfLibrary& Library();
+std::string RendererProgram();
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cerrno>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace pdfax {
 
@@ -16,12 +18,16 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/2";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/3";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
 
 enum Result : int { kOk = 0, kNoInterface = 1, kNoClass = 2, kFailed = 3 };
+
+// Image formats of DARenderPageToFile and RenderPagesToFiles.
+inline constexpr int kImageFormatJpeg = 1;
+inline constexpr int kImageFormatPng = 5;
 
 // Every file the library writes is first written under this prefix in the
 // target's folder (".vellumark-" and six characters), locked with flock()
@@ -85,6 +91,25 @@ struct CallError {
     std::string detail;
 };
 
+// One page to render to an image file (RenderPagesToFiles).
+struct RenderJob {
+    std::string input;     // a PDF file
+    std::string password;  // its user password, usually empty
+    int page = 1;          // from 1
+    int rotation = -1;     // the page's rotation to set first (0, 90, 180, 270), -1 to keep it
+    int format = kImageFormatPng;
+    double dpi = 300;
+    std::string output;  // the image file, replaced whole
+};
+
+// How a render ended: the image's pixel size, or the error (problem kNone
+// when it was written).
+struct RenderedImage {
+    CallError error;
+    int width = 0;
+    int height = 0;
+};
+
 class Library {
 public:
     virtual void AddRef() = 0;
@@ -138,12 +163,18 @@ public:
     virtual int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                               int options) = 0;
 
-    // Errors. LastError() describes how the last call ended (problem kNone
-    // when it succeeded). Images are written behind DARenderPageToFile's
-    // back; a write that failed there is told by ImageWriteError(output)
-    // once any other call has returned.
+    // Renders every job, at most `workers` at a time (0: one per processor),
+    // in renderer processes of the file named by SetPDFiumFileName, or in
+    // this process when that file cannot run. Calls `done(index, image)` on
+    // the caller's thread as each job ends, in any order; when `done`
+    // returns false, no further job starts. Returns the number of images
+    // written. The images do not depend on the number of workers.
+    virtual int RenderPagesToFiles(
+        const std::vector<RenderJob>& jobs, int workers,
+        const std::function<bool(int index, const RenderedImage& image)>& done) = 0;
+
+    // How the last call ended (problem kNone when it succeeded).
     virtual CallError LastError() = 0;
-    virtual CallError ImageWriteError(const std::string& output) = 0;
 
     // 1 when the one-page PDF `pageFile` holds exactly page `page` of `input`
     // (the same objects, annotations and data, as ExtractFilePages writes

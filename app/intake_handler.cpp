@@ -1,0 +1,128 @@
+// The window's intake: the folder dialog and drops, the folder's lock, the
+// intake on its worker thread, and what the window shows afterwards.
+#include "folder_dialog.h"
+#include "folder_ops.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "program_state.h"
+
+#include <QFile>
+#include <QLabel>
+
+#include <memory>
+#include <utility>
+
+namespace vellumark {
+namespace {
+
+QString SplitProgressText(const std::string& source, int page, int pages) {
+    const auto slash = source.find_last_of('/');
+    const QString name = QFile::decodeName(
+        QByteArray::fromStdString(source.substr(slash == std::string::npos ? 0 : slash + 1)));
+    return QStringLiteral("正在拆分 %1：第 %2/%3 页").arg(name).arg(page).arg(pages);
+}
+
+// What the status line says after an intake that met trouble or mended it.
+QString IntakeStatusText(const IntakeReport& report) {
+    const std::size_t problems = report.unreadable.size() + report.notSplit.size();
+    if (problems > 0) {
+        return QStringLiteral("有 %1 个文件无法读取或未能拆分（见红色行）").arg(problems);
+    }
+    if (!report.resumed.empty())
+        return QStringLiteral("已完成上次中断的拆分：%1 个文件").arg(report.resumed.size());
+    return {};
+}
+
+// What the intake's worker hands back to the window.
+struct IntakeWork {
+    FolderLocks locks;
+    IntakeValues values;
+    InvoiceRows rows;
+    IntakeReport report;
+    BuildResult result = BuildResult::kCancelled;
+};
+
+}  // namespace
+
+void MainWindow::PrepareIntake() {
+    usageNotesLabel_->hide();
+    // Another program of this directory may be merging into these files
+    // right now; the intake removes them once it holds the directory.
+    FolderLocks programDirectory = FolderLocks::TryLock({state_.programDirectory});
+    if (programDirectory.Held())
+        RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
+}
+
+void MainWindow::ChooseFolderClicked() {
+    if (busy_)
+        return;
+    busy_ = true;
+    PrepareIntake();
+    const auto folder = ChooseFolder(this, QStringLiteral("请选择软件安装目录"));
+    busy_ = false;
+    // A cancelled dialog ends here rather than searching the file-system root.
+    if (!folder || folder->empty())
+        return;
+    RunIntake(*folder);
+}
+
+void MainWindow::FilesDropped(const std::string& text) {
+    if (busy_)
+        return;
+    PrepareIntake();
+    RunIntake(text);
+}
+
+void MainWindow::RunIntake(const std::string& sourceFolder) {
+    state_.sourceFolder = sourceFolder;
+    WhenFoldersFree(
+        {IsDirectory(sourceFolder) ? sourceFolder : std::string(), state_.programDirectory},
+        [this, sourceFolder](FolderLocks& locks) { StartIntake(sourceFolder, std::move(locks)); });
+}
+
+void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks) {
+    auto work = std::make_shared<IntakeWork>();
+    work->locks = std::move(locks);
+    work->values = {sourceFolder, std::move(state_.foundFiles),
+                    std::move(state_.splitTargetFolder)};
+    const std::string outputPdf = state_.OutputPdf();
+    const std::string tempImageFolder = state_.TempImageFolder();
+    IntakeHooks hooks;
+    hooks.cancel = &cancel_;
+    hooks.progress = [this](const std::string& source, int page, int pages) {
+        Later([this, text = SplitProgressText(source, page, pages)] {
+            if (Working())
+                statusLabel_->setText(text);
+        });
+    };
+    RunInBackground(
+        [this, work, hooks, outputPdf, tempImageFolder] {
+            RemovePreviousOutput(outputPdf, tempImageFolder);
+            work->result =
+                BuildInvoiceList(state_.pdfLibrary, work->values, work->rows, &work->report, hooks);
+            work->locks = FolderLocks{};
+        },
+        [this, work] {
+            statusLabel_->setText(HintText());
+            state_.foundFiles = std::move(work->values.foundFiles);
+            state_.splitTargetFolder = std::move(work->values.splitTargetFolder);
+            FinishIntake(work->result, std::move(work->rows), work->report);
+        });
+}
+
+void MainWindow::FinishIntake(BuildResult result, InvoiceRows rows, const IntakeReport& report) {
+    if (closing_ || result == BuildResult::kCancelled)
+        return;
+    rows_.Assign(std::move(rows));
+    if (result == BuildResult::kNoPdfFiles) {
+        ShowMessageBox(nullptr, QStringLiteral("文件类型有误"),
+                       QStringLiteral("请选择包含.pdf的文件夹拖入！"), QMessageBox::Critical);
+        return;
+    }
+    if (const QString told = IntakeStatusText(report); !told.isEmpty())
+        statusLabel_->setText(told);
+    invoiceCountLabel_->setText(InvoiceCountCaption(rows_.rowCount()));
+    layoutPanel_->show();
+}
+
+}  // namespace vellumark

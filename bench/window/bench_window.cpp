@@ -1,0 +1,123 @@
+// bench_window [invoices=100]: how long the main window goes without
+// handling its events while it takes in a folder and merges it. A timer asks
+// to run every 5 ms; the longest gap between its runs during the intake and
+// during the merge is printed (the target is at most 50 ms). Runs headless
+// with Qt's offscreen platform; asserts nothing.
+#include "invoice_fixtures.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "print_options_window.h"
+#include "startup.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace vellumark;
+
+namespace {
+
+std::vector<std::string> CorpusInvoices() {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(VELLUMARK_CORPUS_DIR "/invoices", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->path().extension() == ".pdf")
+            found.push_back(it->path().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The longest time between two runs of a timer that asks for every 5 ms.
+class GapMeter {
+public:
+    GapMeter() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, clock_.restart()); });
+    }
+    void Start() {
+        longest_ = 0;
+        clock_.start();
+        timer_.start();
+    }
+    qint64 Stop() {
+        timer_.stop();
+        return std::max(longest_, clock_.elapsed());
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 longest_ = 0;
+};
+
+void RunUntil(const std::function<bool()>& done) {
+    while (!done())
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const std::vector<std::string> corpus = CorpusInvoices();
+    const fs::path work =
+        fs::temp_directory_path() / ("vellumark-bench-window-" + std::to_string(getpid()));
+    const fs::path program = work / "program", folder = work / "invoices";
+    fs::create_directories(program);
+    fs::create_directories(folder);
+    fs::copy_file(VELLUMARK_BINARY_DIR "/VPL1811PDFium32.dll", program / "VPL1811PDFium32.dll");
+    for (int i = 0; i < count && !corpus.empty(); ++i)
+        fs::copy_file(corpus[i % corpus.size()], folder / (std::to_string(i) + ".pdf"));
+    // And one long download to split.
+    fixtures::WriteInvoicePdf((folder / "long.pdf").string(),
+                              std::vector<fixtures::FixturePage>(200, fixtures::ShortPage()));
+
+    SetMessageBoxHook([](const QString&, const QString&, QMessageBox::Icon) {
+        QTimer::singleShot(0, [] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<PrintOptionsWindow*>(widget))
+                    dialog->reject();
+            }
+        });
+    });
+    auto state = CreateProgramState(program.string());
+    {
+        MainWindow window(*state);
+        MainWindowCreated(*state, window);
+        window.show();
+        GapMeter meter;
+
+        meter.Start();
+        window.FilesDropped(folder.string());
+        RunUntil([&] { return !window.Working(); });
+        const qint64 intake = meter.Stop();
+        std::printf("intake of %d invoices and a 200-page file: %d rows, longest gap %lld ms\n",
+                    count, window.Rows().rowCount(), static_cast<long long>(intake));
+
+        meter.Start();
+        window.MergeButton()->click();
+        RunUntil([&] { return !window.Working(); });
+        const qint64 merge = meter.Stop();
+        std::printf("merge: longest gap %lld ms (target <= 50)\n", static_cast<long long>(merge));
+        RunUntil([&] { return !window.Busy(); });
+    }
+    ExitCleanup(state);
+    fs::remove_all(work);
+    return 0;
+}

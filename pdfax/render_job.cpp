@@ -1,0 +1,51 @@
+#include "render_job.h"
+
+#include "failure.h"
+#include "open_pdf.h"
+#include "render_page.h"
+
+#include <QPdfDocument>
+
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <exception>
+
+namespace pdfax {
+
+RenderedImage RenderJobToFile(const RenderJob& job) {
+    RenderedImage image;
+    try {
+        auto pdf = OpenPdf(job.input, job.password);
+        const auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
+        if (job.page < 1 || static_cast<std::size_t>(job.page) > pages.size())
+            throw Failure(Problem::kDamaged, job.input, "no such page");
+        QPDFObjectHandle page = pages[static_cast<std::size_t>(job.page - 1)].getObjectHandle();
+        // Only this copy in memory turns; the file stays as it is.
+        if (job.rotation >= 0)
+            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(job.rotation % 360));
+        const PixelSize size =
+            RenderPageToFile(*pdf, page, job.input, job.format, job.dpi, job.output);
+        image.width = size.width;
+        image.height = size.height;
+    } catch (const Failure& e) {
+        image.error = {"RenderPagesToFiles", e.path(), e.problem(), e.detail()};
+    } catch (const std::bad_alloc& e) {
+        image.error = {"RenderPagesToFiles", job.input, Problem::kTooLarge, e.what()};
+    } catch (const std::exception& e) {
+        // Whatever else qpdf throws is about data it could not make sense of.
+        image.error = {"RenderPagesToFiles", job.input, Problem::kDamaged, e.what()};
+    }
+    return image;
+}
+
+struct RendererSession::Idle {
+    QPdfDocument document;
+};
+
+RendererSession::RendererSession() : idle_(new Idle) {}
+
+RendererSession::~RendererSession() {
+    delete idle_;
+}
+
+}  // namespace pdfax

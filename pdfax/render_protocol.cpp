@@ -1,0 +1,170 @@
+#include "render_protocol.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace pdfax {
+namespace {
+
+// No page's paths and texts come near this; a longer length is garbage.
+constexpr std::uint32_t kMaxMessage = 1 << 20;
+
+class Writer {
+public:
+    Writer& U32(std::uint32_t v) {
+        for (int shift = 0; shift < 32; shift += 8)
+            out_.push_back(static_cast<char>((v >> shift) & 0xFF));
+        return *this;
+    }
+    Writer& I32(int v) { return U32(static_cast<std::uint32_t>(v)); }
+    Writer& F64(double v) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        return U32(static_cast<std::uint32_t>(bits)).U32(static_cast<std::uint32_t>(bits >> 32));
+    }
+    Writer& Text(const std::string& text) {
+        U32(static_cast<std::uint32_t>(text.size()));
+        out_ += text;
+        return *this;
+    }
+    std::string Take() { return std::move(out_); }
+
+private:
+    std::string out_;
+};
+
+class Reader {
+public:
+    explicit Reader(const std::string& in) : in_(in) {}
+    bool U32(std::uint32_t& v) {
+        if (in_.size() - at_ < 4)
+            return false;
+        v = 0;
+        for (int i = 0; i < 4; ++i)
+            v |= std::uint32_t(static_cast<unsigned char>(in_[at_ + i])) << (8 * i);
+        at_ += 4;
+        return true;
+    }
+    bool I32(int& v) {
+        std::uint32_t u = 0;
+        const bool ok = U32(u);
+        v = static_cast<int>(u);
+        return ok;
+    }
+    bool F64(double& v) {
+        std::uint32_t low = 0, high = 0;
+        if (!U32(low) || !U32(high))
+            return false;
+        const std::uint64_t bits = (std::uint64_t(high) << 32) | low;
+        std::memcpy(&v, &bits, sizeof v);
+        return true;
+    }
+    bool Text(std::string& text) {
+        std::uint32_t size = 0;
+        if (!U32(size) || in_.size() - at_ < size)
+            return false;
+        text.assign(in_, at_, size);
+        at_ += size;
+        return true;
+    }
+    bool Done() const { return at_ == in_.size(); }
+
+private:
+    const std::string& in_;
+    std::size_t at_ = 0;
+};
+
+bool SendAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool ReceiveAll(int fd, char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = read(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string EncodeJob(int index, const RenderJob& job) {
+    return Writer()
+        .I32(index)
+        .Text(job.input)
+        .Text(job.password)
+        .I32(job.page)
+        .I32(job.rotation)
+        .I32(job.format)
+        .F64(job.dpi)
+        .Text(job.output)
+        .Take();
+}
+
+bool DecodeJob(const std::string& message, int& index, RenderJob& job) {
+    Reader in(message);
+    return in.I32(index) && in.Text(job.input) && in.Text(job.password) && in.I32(job.page) &&
+           in.I32(job.rotation) && in.I32(job.format) && in.F64(job.dpi) && in.Text(job.output) &&
+           in.Done();
+}
+
+std::string EncodeImage(int index, const RenderedImage& image) {
+    return Writer()
+        .I32(index)
+        .I32(static_cast<int>(image.error.problem))
+        .Text(image.error.operation)
+        .Text(image.error.path)
+        .Text(image.error.detail)
+        .I32(image.width)
+        .I32(image.height)
+        .Take();
+}
+
+bool DecodeImage(const std::string& message, int& index, RenderedImage& image) {
+    Reader in(message);
+    int problem = 0;
+    const bool ok = in.I32(index) && in.I32(problem) && in.Text(image.error.operation) &&
+                    in.Text(image.error.path) && in.Text(image.error.detail) &&
+                    in.I32(image.width) && in.I32(image.height) && in.Done();
+    image.error.problem = static_cast<Problem>(problem);
+    return ok;
+}
+
+bool SendMessage(int fd, const std::string& message) {
+    std::string framed = Writer().U32(static_cast<std::uint32_t>(message.size())).Take();
+    framed += message;
+    return SendAll(fd, framed.data(), framed.size());
+}
+
+bool ReceiveMessage(int fd, std::string& message) {
+    char header[4];
+    if (!ReceiveAll(fd, header, sizeof header))
+        return false;
+    std::uint32_t size = 0;
+    for (int i = 0; i < 4; ++i)
+        size |= std::uint32_t(static_cast<unsigned char>(header[i])) << (8 * i);
+    if (size > kMaxMessage)
+        return false;
+    message.resize(size);
+    return ReceiveAll(fd, message.data(), size);
+}
+
+}  // namespace pdfax
