@@ -65,9 +65,9 @@ bool WriteJpeg(int width, int height, const RgbRows& rows, int quality, std::uin
 //
 // Rendered invoices are mostly flat white, where row filters only cost time:
 // the rows go unfiltered into one zlib stream, compressed by ISA-L's igzip at
-// level 2, cut into IDAT chunks. On rendered invoices igzip takes a tenth of
-// the time of zlib's or libdeflate's fastest levels, for files about a
-// tenth larger than zlib's.
+// level 2, in IDAT chunks. On rendered invoices igzip takes a tenth of the
+// time of zlib's or libdeflate's fastest levels, for files about a tenth
+// larger than zlib's.
 
 constexpr std::size_t kIdatChunkBytes = 256 * 1024;
 
@@ -86,54 +86,59 @@ void AppendChunk(std::string& out, const char* type, const std::uint8_t* data, s
                static_cast<std::uint32_t>(libdeflate_crc32(0, out.data() + start, 4 + length)));
 }
 
-// The rows and their compressed form, kept from one page to the next: pages
-// of one run are about the same size, and memory taken anew for each would
-// be faulted in anew, a tenth of a page's time.
-struct PngBuffers {
-    std::vector<std::uint8_t> level = std::vector<std::uint8_t>(ISAL_DEF_LVL2_LARGE);
-    std::vector<std::uint8_t> raw;
-    std::vector<std::uint8_t> zlib;
+// Rows go into igzip a band at a time and its output into IDAT chunks as it
+// fills them, so a page never exists whole in RGB.
+class IdatWriter {
+public:
+    explicit IdatWriter(std::string& out)
+        : out_(out), level_(ISAL_DEF_LVL2_LARGE), chunk_(kIdatChunkBytes) {
+        isal_deflate_init(&stream_);
+        stream_.level = 2;
+        stream_.level_buf = level_.data();
+        stream_.level_buf_size = static_cast<std::uint32_t>(level_.size());
+        stream_.gzip_flag = IGZIP_ZLIB;
+        stream_.flush = NO_FLUSH;
+        Rewind();
+    }
+
+    bool Add(const std::uint8_t* data, std::size_t size, bool last) {
+        stream_.next_in = const_cast<std::uint8_t*>(data);
+        stream_.avail_in = static_cast<std::uint32_t>(size);
+        stream_.end_of_stream = last ? 1 : 0;
+        do {
+            if (isal_deflate(&stream_) != COMP_OK)
+                return false;
+            if (stream_.avail_out == 0)
+                Flush();
+        } while (stream_.avail_in > 0 || (last && stream_.internal_state.state != ZSTATE_END));
+        if (last)
+            Flush();
+        return true;
+    }
+
+private:
+    void Rewind() {
+        stream_.next_out = chunk_.data();
+        stream_.avail_out = static_cast<std::uint32_t>(chunk_.size());
+    }
+    void Flush() {
+        const std::size_t length = chunk_.size() - stream_.avail_out;
+        if (length > 0)
+            AppendChunk(out_, "IDAT", chunk_.data(), length);
+        Rewind();
+    }
+
+    std::string& out_;
+    std::vector<std::uint8_t> level_;
+    std::vector<std::uint8_t> chunk_;
+    isal_zstream stream_;
 };
 
-// `raw` as one zlib stream into `zlib`; the size written, 0 on failure.
-std::size_t Compress(PngBuffers& buffers) {
-    std::vector<std::uint8_t>& zlib = buffers.zlib;
-    // Rendered pages shrink; this is room for any input that does not.
-    zlib.resize(buffers.raw.size() + buffers.raw.size() / 8 + 1024);
-    isal_zstream stream;
-    isal_deflate_init(&stream);
-    stream.level = 2;
-    stream.level_buf = buffers.level.data();
-    stream.level_buf_size = static_cast<std::uint32_t>(buffers.level.size());
-    stream.gzip_flag = IGZIP_ZLIB;
-    stream.end_of_stream = 1;
-    stream.flush = NO_FLUSH;
-    stream.next_in = buffers.raw.data();
-    stream.avail_in = static_cast<std::uint32_t>(buffers.raw.size());
-    stream.next_out = zlib.data();
-    stream.avail_out = static_cast<std::uint32_t>(zlib.size());
-    if (isal_deflate_stateless(&stream) != COMP_OK)
-        return 0;
-    return stream.total_out;
-}
-
 bool WritePngRows(int width, int height, const RgbRows& rows, std::string& out) {
-    thread_local PngBuffers buffers;
+    // Bands of about a megabyte: big enough for igzip's speed, small
+    // beside the page.
     const std::size_t stride = std::size_t(width) * 3 + 1;
-    // igzip takes 32-bit sizes.
-    if (stride * std::size_t(height) > 0x7FFFFFFFu)
-        return false;
-    std::vector<std::uint8_t>& raw = buffers.raw;
-    raw.resize(stride * std::size_t(height));
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = raw.data() + stride * std::size_t(y);
-        row[0] = 0;  // filter type: none
-        rows(y, row + 1);
-    }
-    const std::size_t size = Compress(buffers);
-    if (size == 0)
-        return false;
-    const std::vector<std::uint8_t>& zlib = buffers.zlib;
+    const int bandRows = static_cast<int>(std::max<std::size_t>(1, (1 << 20) / stride));
     out.append("\x89PNG\r\n\x1a\n", 8);
     std::uint8_t header[13] = {};
     const auto put32 = [&](int at, std::uint32_t v) {
@@ -147,8 +152,18 @@ bool WritePngRows(int width, int height, const RgbRows& rows, std::string& out) 
     header[8] = 8;  // bits per sample
     header[9] = 2;  // RGB; compression, filter method and interlace stay 0
     AppendChunk(out, "IHDR", header, sizeof header);
-    for (std::size_t at = 0; at < size; at += kIdatChunkBytes)
-        AppendChunk(out, "IDAT", zlib.data() + at, std::min(kIdatChunkBytes, size - at));
+    IdatWriter idat(out);
+    std::vector<std::uint8_t> band(stride * std::size_t(bandRows));
+    for (int y = 0; y < height; y += bandRows) {
+        const int count = std::min(bandRows, height - y);
+        for (int i = 0; i < count; ++i) {
+            std::uint8_t* row = band.data() + stride * std::size_t(i);
+            row[0] = 0;  // filter type: none
+            rows(y + i, row + 1);
+        }
+        if (!idat.Add(band.data(), stride * std::size_t(count), y + count == height))
+            return false;
+    }
     AppendChunk(out, "IEND", nullptr, 0);
     return true;
 }
