@@ -1,6 +1,6 @@
-// Times the intake of generated folders: many single-page invoices, and
-// fewer multi-page files that must be split. Prints seconds and files per
-// second; asserts nothing.
+// Times the intake of generated folders: many single-page invoices, fewer
+// multi-page files that must be split, and one file of 100, 1000 and 5000
+// pages. Prints seconds, files and rows (pages) per second; asserts nothing.
 #include "invoice_fixtures.h"
 #include "invoice_intake.h"
 #include "test_support.h"
@@ -60,5 +60,8 @@ int main(int argc, char** argv) {
     int failures = 0;
     failures += Run("single-page invoices", 1000 * scale, 1);
     failures += Run("ten-page files (split)", 100 * scale, 10);
+    // One long download: the split must take time in proportion to its pages.
+    for (const int pages : {100, 1000, 5000})
+        failures += Run("one long file (split)", 1, pages);
     return failures == 0 ? 0 : 1;
 }
