@@ -83,8 +83,7 @@ void MainWindow::RunIntake(const std::string& sourceFolder) {
 void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks) {
     auto work = std::make_shared<IntakeWork>();
     work->locks = std::move(locks);
-    work->values = {sourceFolder, std::move(state_.foundFiles),
-                    std::move(state_.splitTargetFolder)};
+    work->values.sourceFolder = sourceFolder;
     const std::string outputPdf = state_.OutputPdf();
     const std::string tempImageFolder = state_.TempImageFolder();
     IntakeHooks hooks;
@@ -104,8 +103,6 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
         },
         [this, work] {
             statusLabel_->setText(HintText());
-            state_.foundFiles = std::move(work->values.foundFiles);
-            state_.splitTargetFolder = std::move(work->values.splitTargetFolder);
             FinishIntake(work->result, std::move(work->rows), work->report);
         });
 }

@@ -8,23 +8,13 @@
 
 namespace vellumark {
 
-std::unique_ptr<ProgramState> CreateProgramState(const std::string& programDirectory) {
-    auto state = std::make_unique<ProgramState>();
-    state->programDirectory = programDirectory;
-    state->pdfLibrary.Initialise(programDirectory);
-    state->foundFiles.clear();
-    return state;
-}
-
 void MainWindowCreated(ProgramState& state, MainWindow& window) {
     // The themed skin and the Chinese UI face apply to every window,
     // existing and later ones.
     if (auto* fusion = QStyleFactory::create("Fusion"))
         QApplication::setStyle(fusion);
     QApplication::setFont(UiFont(12));
-    state.pdfLibrary.SetPDFiumFileName(state.RendererFile());
-    state.pdfLibrary.SelectRenderer(4);
-    state.pdfLibrary.CreateRenderer();
+    SetUpRenderer(state);
     window.EnterStartState();
     // Child controls do not take drops, so a drop anywhere on the window
     // reaches the window itself.

@@ -9,11 +9,6 @@ namespace vellumark {
 
 class MainWindow;
 
-// The window-less half of start-up: the library is deployed and activated in
-// `programDirectory` and the program-wide state is ready. Never fails; a
-// library that cannot be activated leaves the facade empty.
-std::unique_ptr<ProgramState> CreateProgramState(const std::string& programDirectory);
-
 // Runs once the main window exists: skin, renderer, start state, drop target.
 void MainWindowCreated(ProgramState& state, MainWindow& window);
 

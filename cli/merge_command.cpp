@@ -49,8 +49,6 @@ bool TakeIn(ProgramState& state, const Arguments& arguments, InvoiceRows& rows,
         const BuildResult result = BuildInvoiceList(state.pdfLibrary, values, rows, &report, hooks);
         progress.Finish();
         state.sourceFolder = values.sourceFolder;
-        state.foundFiles = values.foundFiles;
-        state.splitTargetFolder = values.splitTargetFolder;
         if (result != BuildResult::kListed)
             return false;
     }

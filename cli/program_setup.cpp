@@ -27,17 +27,12 @@ void KeepQtMessagesOffTheTerminal() {
 }
 
 std::unique_ptr<ProgramState> CreateBatchState(std::string& error) {
-    auto state = std::make_unique<ProgramState>();
-    state->programDirectory = ProgramDirectory();
-    state->pdfLibrary.Initialise(state->programDirectory);
+    auto state = CreateProgramState(ProgramDirectory());
     if (!state->pdfLibrary.HasObject()) {
         error = "无法加载PDF库模块（程序目录：" + state->programDirectory + "）";
         return nullptr;
     }
-    // The same renderer set-up the window program makes once its window exists.
-    state->pdfLibrary.SetPDFiumFileName(state->RendererFile());
-    state->pdfLibrary.SelectRenderer(4);
-    state->pdfLibrary.CreateRenderer();
+    SetUpRenderer(*state);
     return state;
 }
 

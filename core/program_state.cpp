@@ -20,4 +20,18 @@ std::string ProgramDirectory() {
     return slash == 0 ? std::string() : path.substr(0, slash);
 }
 
+std::unique_ptr<ProgramState> CreateProgramState(const std::string& programDirectory) {
+    auto state = std::make_unique<ProgramState>();
+    state->programDirectory = programDirectory;
+    state->pdfLibrary.Initialise(programDirectory);
+    return state;
+}
+
+void SetUpRenderer(ProgramState& state) {
+    constexpr int kPdfiumRenderer = 4;
+    state.pdfLibrary.SetPDFiumFileName(state.RendererFile());
+    state.pdfLibrary.SelectRenderer(kPdfiumRenderer);
+    state.pdfLibrary.CreateRenderer();
+}
+
 }  // namespace vellumark
