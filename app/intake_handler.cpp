@@ -1,10 +1,10 @@
 // The window's intake: the folder dialog and drops, the folder's lock, the
 // intake on its worker thread, and what the window shows afterwards.
-#include "folder_dialog.h"
-#include "folder_ops.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "program_state.h"
+#include "app/main_window.h"
+#include "core/program_state.h"
+#include "engine/folder_dialog.h"
+#include "engine/message_box.h"
+#include "intake/folder_ops.h"
 
 #include <QFile>
 #include <QLabel>

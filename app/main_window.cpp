@@ -1,9 +1,9 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "busy_spinner.h"
-#include "frame_player.h"
-#include "program_state.h"
-#include "window_helpers.h"
+#include "core/program_state.h"
+#include "engine/frame_player.h"
+#include "engine/window_helpers.h"
+#include "resources/busy_spinner.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>

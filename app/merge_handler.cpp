@@ -1,11 +1,11 @@
 // The window's merge: the button "确定", the merge on its worker thread,
 // the busy look, the pause before the report, the report and the print
 // options.
-#include "folder_ops.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "print_options_window.h"
-#include "program_state.h"
+#include "app/main_window.h"
+#include "app/print_options_window.h"
+#include "core/program_state.h"
+#include "engine/message_box.h"
+#include "intake/folder_ops.h"
 
 #include <QAbstractItemView>
 #include <QLabel>

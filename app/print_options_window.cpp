@@ -1,12 +1,12 @@
-#include "print_options_window.h"
+#include "app/print_options_window.h"
 
-#include "message_box.h"
-#include "print_sequence.h"
-#include "printer_list.h"
-#include "program_state.h"
-#include "range_choice.h"
-#include "text_number.h"
-#include "window_helpers.h"
+#include "core/program_state.h"
+#include "engine/message_box.h"
+#include "engine/window_helpers.h"
+#include "printing/print_sequence.h"
+#include "printing/printer_list.h"
+#include "printing/range_choice.h"
+#include "printing/text_number.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "startup.h"
+#include "app/startup.h"
 
-#include "main_window.h"
-#include "window_helpers.h"
+#include "app/main_window.h"
+#include "engine/window_helpers.h"
 
 #include <QApplication>
 #include <QStyleFactory>

@@ -1,7 +1,7 @@
 #include "folder_listing.h"
 
 #include "duplicates.h"
-#include "invoice_intake.h"
+#include "intake/invoice_intake.h"
 
 namespace vellumark::cli {
 

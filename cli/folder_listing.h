@@ -2,9 +2,9 @@
 // multi-page files listed as they are instead of split.
 #pragma once
 
-#include "invoice_rows.h"
+#include "intake/invoice_rows.h"
 #include "list_output.h"
-#include "pdf_library.h"
+#include "pdflib/pdf_library.h"
 
 #include <string>
 #include <vector>

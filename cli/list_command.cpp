@@ -1,6 +1,6 @@
 #include "commands.h"
 #include "folder_listing.h"
-#include "invoice_intake.h"
+#include "intake/invoice_intake.h"
 #include "list_output.h"
 #include "program_setup.h"
 

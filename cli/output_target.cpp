@@ -1,7 +1,7 @@
 #include "output_target.h"
 
-#include "file_search.h"
-#include "wildcard.h"
+#include "intake/file_search.h"
+#include "intake/wildcard.h"
 
 #include <vector>
 

@@ -1,9 +1,9 @@
 #include "print_job.h"
 
 #include "commands.h"
-#include "print_sequence.h"
-#include "printer_list.h"
-#include "problem_text.h"
+#include "pdflib/problem_text.h"
+#include "printing/print_sequence.h"
+#include "printing/printer_list.h"
 
 #include <algorithm>
 

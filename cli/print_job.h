@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli_arguments.h"
-#include "program_state.h"
+#include "core/program_state.h"
 
 #include <string>
 

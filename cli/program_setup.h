@@ -2,8 +2,8 @@
 // and the PDF library exactly as the window program activates it.
 #pragma once
 
-#include "folder_lock.h"
-#include "program_state.h"
+#include "core/program_state.h"
+#include "intake/folder_lock.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "program_state.h"
+#include "core/program_state.h"
 
 #include <unistd.h>
 

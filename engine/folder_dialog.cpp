@@ -1,4 +1,4 @@
-#include "folder_dialog.h"
+#include "engine/folder_dialog.h"
 
 #include <QFile>
 #include <QFileDialog>

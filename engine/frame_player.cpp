@@ -1,4 +1,4 @@
-#include "frame_player.h"
+#include "engine/frame_player.h"
 
 #include <QPixmap>
 

@@ -1,4 +1,4 @@
-#include "message_box.h"
+#include "engine/message_box.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "window_helpers.h"
+#include "engine/window_helpers.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "file_search.h"
+#include "intake/file_search.h"
 
-#include "wildcard.h"
+#include "intake/wildcard.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

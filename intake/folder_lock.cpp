@@ -1,4 +1,4 @@
-#include "folder_lock.h"
+#include "intake/folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "folder_ops.h"
+#include "intake/folder_ops.h"
 
 #include <pdfax/library.h>
 

@@ -1,7 +1,7 @@
-#include "invoice_intake.h"
+#include "intake/invoice_intake.h"
 
-#include "file_search.h"
-#include "folder_ops.h"
+#include "intake/file_search.h"
+#include "intake/folder_ops.h"
 
 #include <QFile>
 

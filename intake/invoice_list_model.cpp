@@ -1,4 +1,4 @@
-#include "invoice_list_model.h"
+#include "intake/invoice_list_model.h"
 
 #include <QColor>
 

@@ -1,4 +1,4 @@
-#include "invoice_rows.h"
+#include "intake/invoice_rows.h"
 
 #include <QFile>
 

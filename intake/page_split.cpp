@@ -1,6 +1,6 @@
-#include "page_split.h"
+#include "intake/page_split.h"
 
-#include "folder_ops.h"
+#include "intake/folder_ops.h"
 
 #include <cerrno>
 #include <vector>

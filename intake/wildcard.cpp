@@ -1,4 +1,4 @@
-#include "wildcard.h"
+#include "intake/wildcard.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "layout_mode.h"
+#include "layout/layout_mode.h"
 
 #include <climits>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "merge_pipeline.h"
+#include "layout/merge_pipeline.h"
 
-#include "pdf_library.h"
-#include "sheet_canvas.h"
-#include "sheet_layout.h"
+#include "layout/sheet_canvas.h"
+#include "layout/sheet_layout.h"
+#include "pdflib/pdf_library.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
-#include "sheet_canvas.h"
+#include "layout/sheet_canvas.h"
 
-#include "pdf_library.h"
+#include "pdflib/pdf_library.h"
 
 namespace vellumark {
 

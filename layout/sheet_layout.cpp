@@ -1,4 +1,4 @@
-#include "sheet_layout.h"
+#include "layout/sheet_layout.h"
 
 #include <cmath>
 #include <span>

@@ -1,4 +1,4 @@
-#include "pdf_library.h"
+#include "pdflib/pdf_library.h"
 
 #include "deployment.h"
 

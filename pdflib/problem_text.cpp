@@ -1,4 +1,4 @@
-#include "problem_text.h"
+#include "pdflib/problem_text.h"
 
 namespace vellumark {
 

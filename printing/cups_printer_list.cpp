@@ -1,5 +1,5 @@
 // The printer list from CUPS.
-#include "printer_list.h"
+#include "printing/printer_list.h"
 
 #include <cups/cups.h>
 

@@ -1,6 +1,6 @@
-#include "print_sequence.h"
+#include "printing/print_sequence.h"
 
-#include "pdf_library.h"
+#include "pdflib/pdf_library.h"
 
 namespace vellumark {
 

@@ -1,4 +1,4 @@
-#include "range_choice.h"
+#include "printing/range_choice.h"
 
 namespace vellumark {
 

@@ -1,4 +1,4 @@
-#include "text_number.h"
+#include "printing/text_number.h"
 
 #include <climits>
 #include <cmath>

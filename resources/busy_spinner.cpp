@@ -1,4 +1,4 @@
-#include "busy_spinner.h"
+#include "resources/busy_spinner.h"
 
 #include <QPainter>
 #include <QPen>

@@ -3,7 +3,7 @@
 // project), and prints the folder's path. Without FOLDER a fresh temporary
 // folder is made. A folder that already holds anything is refused, so no
 // real file is ever overwritten.
-#include "invoice_fixtures.h"
+#include "fixtures/invoice_fixtures.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

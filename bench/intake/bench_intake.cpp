@@ -1,8 +1,8 @@
 // Times the intake of generated folders: many single-page invoices, fewer
 // multi-page files that must be split, and one file of 100, 1000 and 5000
 // pages. Prints seconds, files and rows (pages) per second; asserts nothing.
-#include "invoice_fixtures.h"
-#include "invoice_intake.h"
+#include "fixtures/invoice_fixtures.h"
+#include "intake/invoice_intake.h"
 #include "test_support.h"
 
 #include <algorithm>

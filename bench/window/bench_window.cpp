@@ -5,11 +5,11 @@
 // with Qt's offscreen platform; asserts nothing. With VELLUMARK_SCREENSHOT_DIR
 // set, the window is saved there as it looks after the intake and during
 // the merge, for looking at.
-#include "invoice_fixtures.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "print_options_window.h"
-#include "startup.h"
+#include "app/main_window.h"
+#include "app/print_options_window.h"
+#include "app/startup.h"
+#include "engine/message_box.h"
+#include "fixtures/invoice_fixtures.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

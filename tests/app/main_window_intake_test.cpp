@@ -1,12 +1,12 @@
 // An intake driven through the window's own entries on generated invoices.
+#include "app/main_window.h"
+#include "app/startup.h"
 #include "cli_process.h"
-#include "folder_dialog.h"
-#include "folder_lock.h"
-#include "invoice_fixtures.h"
-#include "main_window.h"
-#include "message_box.h"
+#include "engine/folder_dialog.h"
+#include "engine/message_box.h"
+#include "fixtures/invoice_fixtures.h"
+#include "intake/folder_lock.h"
 #include "page_contents.h"
-#include "startup.h"
 #include "test_support.h"
 
 #include <QAbstractItemView>

@@ -1,12 +1,12 @@
 // The main window without a display: start state, controls, keys, drops.
-#include "main_window.h"
-#include "busy_spinner.h"
-#include "folder_dialog.h"
-#include "frame_player.h"
-#include "message_box.h"
-#include "startup.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "engine/folder_dialog.h"
+#include "engine/frame_player.h"
+#include "engine/message_box.h"
+#include "engine/window_helpers.h"
+#include "resources/busy_spinner.h"
 #include "test_support.h"
-#include "window_helpers.h"
 
 #include <sys/stat.h>
 

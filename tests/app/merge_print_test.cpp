@@ -1,12 +1,12 @@
 // From a dropped folder to the spooler: the real merge through the main
 // window, then "打印" in the print options it opens, against a private CUPS
 // scheduler. What the spooler holds must match the sheets of the merged file.
+#include "app/main_window.h"
+#include "app/print_options_window.h"
+#include "app/startup.h"
 #include "cups_test_server.h"
-#include "invoice_fixtures.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "print_options_window.h"
-#include "startup.h"
+#include "engine/message_box.h"
+#include "fixtures/invoice_fixtures.h"
 #include "test_support.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The print window: its controls, keys and every way of printing, against a
 // private CUPS scheduler.
+#include "app/print_options_window.h"
+#include "core/program_state.h"
 #include "cups_test_server.h"
-#include "message_box.h"
-#include "print_options_window.h"
-#include "program_state.h"
+#include "engine/message_box.h"
 #include "test_support.h"
 
 #include <QAbstractSpinBox>

@@ -2,9 +2,9 @@
 // in this process: the same pages, images and cut marks for every layout.
 #include "cli_process.h"
 #include "compose_readback.h"
-#include "invoice_fixtures.h"
-#include "invoice_intake.h"
-#include "merge_pipeline.h"
+#include "fixtures/invoice_fixtures.h"
+#include "intake/invoice_intake.h"
+#include "layout/merge_pipeline.h"
 #include "test_support.h"
 
 namespace vellumark::testing {

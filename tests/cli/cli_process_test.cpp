@@ -1,7 +1,7 @@
 // vellumark-cli run as its own process: exit codes, the lines it prints, and
 // what it does and does not change on disk.
 #include "cli_process.h"
-#include "invoice_fixtures.h"
+#include "fixtures/invoice_fixtures.h"
 #include "test_support.h"
 
 #include <QJsonArray>

@@ -4,8 +4,8 @@
 // invoice must survive exactly once, on disk and on the sheets, and every
 // failure must be said with its file and reason.
 #include "cli_process.h"
-#include "folder_lock.h"
-#include "invoice_fixtures.h"
+#include "fixtures/invoice_fixtures.h"
+#include "intake/folder_lock.h"
 #include "page_contents.h"
 #include "small_file_system.h"
 #include "test_support.h"

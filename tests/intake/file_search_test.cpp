@@ -1,6 +1,6 @@
-#include "file_search.h"
+#include "intake/file_search.h"
+#include "intake/wildcard.h"
 #include "test_support.h"
-#include "wildcard.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 // A folder to take in, and the list the intake builds from it.
 #pragma once
 
-#include "invoice_fixtures.h"
-#include "invoice_intake.h"
+#include "fixtures/invoice_fixtures.h"
+#include "intake/invoice_intake.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

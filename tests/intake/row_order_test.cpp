@@ -1,4 +1,4 @@
-#include "invoice_intake.h"
+#include "intake/invoice_intake.h"
 
 #include <gtest/gtest.h>
 

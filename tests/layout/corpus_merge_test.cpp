@@ -1,6 +1,6 @@
 // Real invoices merged and printed back: the red seals must reach the sheets,
 // wherever the invoice keeps them (signature field or stamp annotation).
-#include "merge_pipeline.h"
+#include "layout/merge_pipeline.h"
 #include "test_support.h"
 
 #include <QImage>

@@ -1,10 +1,10 @@
 // The whole merge through the window: intake of a folder, "确定", the
 // window's look during and after, the report and the print options.
-#include "invoice_fixtures.h"
-#include "main_window.h"
-#include "message_box.h"
-#include "print_options_window.h"
-#include "startup.h"
+#include "app/main_window.h"
+#include "app/print_options_window.h"
+#include "app/startup.h"
+#include "engine/message_box.h"
+#include "fixtures/invoice_fixtures.h"
 #include "test_support.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The merge from listed rows to the saved file: render classes, row order,
 // failed invoices, the report and a failed save.
-#include "merge_pipeline.h"
-#include "invoice_fixtures.h"
+#include "layout/merge_pipeline.h"
+#include "fixtures/invoice_fixtures.h"
 #include "merged_pdf_reader.h"
 #include "test_support.h"
 

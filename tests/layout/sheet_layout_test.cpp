@@ -1,7 +1,7 @@
 // Every slot, drawn size, cut mark and page break of the five layouts, once
 // on a recording canvas and once through the library and back out of the
 // saved PDF.
-#include "sheet_layout.h"
+#include "layout/sheet_layout.h"
 #include "sheet_runs.h"
 #include "test_support.h"
 

@@ -1,9 +1,9 @@
 #include "sheet_runs.h"
 
-#include "layout_mode.h"
-#include "pdf_library.h"
-#include "sheet_canvas.h"
-#include "sheet_layout.h"
+#include "layout/layout_mode.h"
+#include "layout/sheet_canvas.h"
+#include "layout/sheet_layout.h"
+#include "pdflib/pdf_library.h"
 #include "test_support.h"
 
 #include <QImage>

@@ -2,7 +2,7 @@
 // canvas or through the real library and back out of the saved PDF.
 #pragma once
 
-#include "layout_mode.h"
+#include "layout/layout_mode.h"
 #include "merged_pdf_reader.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 // Files opened by handle: which changes stay in memory and which reach the
 // file.
-#include "invoice_fixtures.h"
+#include "fixtures/invoice_fixtures.h"
 #include "pdf_edit.h"
 #include "test_support.h"
 

@@ -1,6 +1,6 @@
 // Reading page counts and sizes as a viewer shows them, and what a failed
 // load leaves behind.
-#include "invoice_fixtures.h"
+#include "fixtures/invoice_fixtures.h"
 #include "pdf_edit.h"
 #include "test_support.h"
 

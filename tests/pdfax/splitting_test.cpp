@@ -1,6 +1,6 @@
 // Splitting files into pages: what the new files hold, and what is never
 // written over.
-#include "invoice_fixtures.h"
+#include "fixtures/invoice_fixtures.h"
 #include "pdf_edit.h"
 #include "test_support.h"
 

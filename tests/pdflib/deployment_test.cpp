@@ -1,6 +1,6 @@
 // Deployment and activation of the carried PDF library module.
 #include "deployment.h"
-#include "pdf_library.h"
+#include "pdflib/pdf_library.h"
 #include "test_support.h"
 
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 // Printing through the library into a private CUPS scheduler.
 #include "cups_test_server.h"
-#include "print_sequence.h"
-#include "printer_list.h"
-#include "problem_text.h"
+#include "pdflib/problem_text.h"
+#include "printing/print_sequence.h"
+#include "printing/printer_list.h"
 #include "test_support.h"
 
 #include <qpdf/QPDF.hh>

@@ -1,8 +1,8 @@
 #include "print_settings.h"
-#include "printer_list.h"
 #include "printing.h"
-#include "range_choice.h"
-#include "text_number.h"
+#include "printing/printer_list.h"
+#include "printing/range_choice.h"
+#include "printing/text_number.h"
 
 #include <gtest/gtest.h>
 

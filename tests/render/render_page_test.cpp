@@ -1,6 +1,6 @@
 // Invoice pages rendered as they print: seals, text, white paper, sizes.
 #include "render_page.h"
-#include "invoice_fixtures.h"
+#include "fixtures/invoice_fixtures.h"
 #include "render_support.h"
 #include "test_support.h"
 

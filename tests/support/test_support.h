@@ -2,7 +2,7 @@
 // object deployed the way the program deploys it.
 #pragma once
 
-#include "pdf_library.h"
+#include "pdflib/pdf_library.h"
 
 #include <QColor>
 #include <QImage>

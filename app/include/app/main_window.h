@@ -9,10 +9,10 @@
 // closes once it has stopped, without any report or print window.
 #pragma once
 
-#include "folder_lock.h"
-#include "invoice_intake.h"
-#include "invoice_list_model.h"
-#include "merge_pipeline.h"
+#include "intake/folder_lock.h"
+#include "intake/invoice_intake.h"
+#include "intake/invoice_list_model.h"
+#include "layout/merge_pipeline.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 // The invoice rows as the main window's list view shows them.
 #pragma once
 
-#include "invoice_rows.h"
+#include "intake/invoice_rows.h"
 
 #include <QAbstractTableModel>
 

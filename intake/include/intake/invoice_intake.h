@@ -1,10 +1,10 @@
 // Taking in a folder of invoice PDFs: splitting, listing and ordering.
 #pragma once
 
-#include "invoice_rows.h"
-#include "page_split.h"
-#include "pdf_library.h"
-#include "problem_text.h"
+#include "intake/invoice_rows.h"
+#include "intake/page_split.h"
+#include "pdflib/pdf_library.h"
+#include "pdflib/problem_text.h"
 
 #include <QString>
 

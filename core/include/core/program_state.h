@@ -2,7 +2,7 @@
 // instance for the whole run, created at start-up and released at exit.
 #pragma once
 
-#include "pdf_library.h"
+#include "pdflib/pdf_library.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,9 +4,9 @@
 // progress and the outcome.
 #pragma once
 
-#include "invoice_rows.h"
-#include "layout_mode.h"
-#include "problem_text.h"
+#include "intake/invoice_rows.h"
+#include "layout/layout_mode.h"
+#include "pdflib/problem_text.h"
 
 #include <QString>
 

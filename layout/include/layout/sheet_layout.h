@@ -2,8 +2,8 @@
 // and page breaks for every layout mode.
 #pragma once
 
-#include "layout_mode.h"
-#include "sheet_canvas.h"
+#include "layout/layout_mode.h"
+#include "layout/sheet_canvas.h"
 
 #include <string>
 #include <vector>

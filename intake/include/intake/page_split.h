@@ -2,8 +2,8 @@
 // the user's file, and finishing a split that an earlier run could not.
 #pragma once
 
-#include "pdf_library.h"
-#include "problem_text.h"
+#include "pdflib/pdf_library.h"
+#include "pdflib/problem_text.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 // Start-up and shutdown of the program.
 #pragma once
 
-#include "program_state.h"
+#include "core/program_state.h"
 
 #include <memory>
 
