@@ -34,16 +34,6 @@ constexpr int kLockRetryMs = 200;
 constexpr int kBusyStatusLeft = 52;
 constexpr int kIdleStatusLeft = 13;
 
-QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
-                        const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    button->setGeometry(left, top, width, height);
-    // Enter must not press a button in this window.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 }  // namespace
 
 QString UsageNotesText() {
@@ -72,7 +62,7 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       state_(state) {
     setWindowTitle(QStringLiteral("Vellumark V3.0"));
-    FixOuterSize(this, kOuterWidth, kOuterHeight);
+    KeepOuterSizeOnFirstShow(this, kOuterWidth, kOuterHeight);
     FillBackground(this, kWindowColour);
     setFont(UiFont(12));
 
@@ -96,7 +86,6 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent)
     invoiceCountLabel_ = new QLabel(this);
     invoiceCountLabel_->setGeometry(403, 358, 132, 16);
     invoiceCountLabel_->setTextFormat(Qt::PlainText);
-    CentreOnScreen(this);
     // Another program's run on the same folder is waited for, not joined.
     lockRetry_.setInterval(kLockRetryMs);
     connect(&lockRetry_, &QTimer::timeout, this, [this] { RetryLocks(); });
@@ -234,21 +223,6 @@ void MainWindow::RetryLocks() {
     waitingWork_ = nullptr;
     if (work)
         work(locks);
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (placed_)
-        return;
-    placed_ = true;
-    // The window manager's frame is known only once the window is mapped.
-    // Window managers report it at different moments; look twice.
-    for (int delayMs : {0, 250}) {
-        QTimer::singleShot(delayMs, this, [this] {
-            FixOuterSize(this, kOuterWidth, kOuterHeight);
-            CentreOnScreen(this);
-        });
-    }
 }
 
 MainWindow::~MainWindow() {

@@ -90,15 +90,6 @@ QLineEdit* MakeNumberBox(QWidget* parent, int left, int top, int width, int heig
     return box;
 }
 
-QPushButton* MakeButton(QWidget* parent, int left, int top, const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    button->setGeometry(left, top, 56, 24);
-    // Enter moves the focus in this window; it never presses a button.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 void Apply(const RangeBoxes& boxes, QLineEdit* from, QLineEdit* to, QLineEdit* current) {
     from->setText(boxes.fromText);
     to->setText(boxes.toText);
@@ -117,13 +108,13 @@ PrintOptionsWindow::PrintOptionsWindow(ProgramState& state, QWidget* parent)
       state_(state) {
     setWindowTitle(QStringLiteral("打印设置"));
     setModal(true);
-    FixOuterSize(this, kOuterWidth, kOuterHeight);
+    KeepOuterSizeOnFirstShow(this, kOuterWidth, kOuterHeight);
     BuildPrinterGroup();
     BuildCopiesGroup();
     BuildRangeGroup();
-    previewButton_ = MakeButton(this, 23, 296, QStringLiteral("预览"));
-    printButton_ = MakeButton(this, 107, 296, QStringLiteral("打印"));
-    cancelButton_ = MakeButton(this, 192, 296, QStringLiteral("取消"));
+    previewButton_ = MakeButton(this, 23, 296, 56, 24, QStringLiteral("预览"));
+    printButton_ = MakeButton(this, 107, 296, 56, 24, QStringLiteral("打印"));
+    cancelButton_ = MakeButton(this, 192, 296, 56, 24, QStringLiteral("取消"));
     connect(previewButton_, &QPushButton::clicked, this, [this] { PreviewClicked(); });
     connect(printButton_, &QPushButton::clicked, this, [this] { PrintClicked(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
@@ -131,7 +122,6 @@ PrintOptionsWindow::PrintOptionsWindow(ProgramState& state, QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
     Initialise();
-    CentreOnScreen(this);
 }
 
 void PrintOptionsWindow::BuildPrinterGroup() {
@@ -259,18 +249,6 @@ bool PrintOptionsWindow::eventFilter(QObject* watched, QEvent* event) {
         CurrentPageLeft();
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void PrintOptionsWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (placed_)
-        return;
-    placed_ = true;
-    // The window manager's frame is known only once the window is mapped.
-    QTimer::singleShot(0, this, [this] {
-        FixOuterSize(this, kOuterWidth, kOuterHeight);
-        CentreOnScreen(this);
-    });
 }
 
 }  // namespace vellumark

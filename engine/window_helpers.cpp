@@ -1,10 +1,13 @@
 #include "engine/window_helpers.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPalette>
+#include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -83,6 +86,52 @@ std::string DroppedPathsText(const QMimeData& data) {
     for (const auto& path : paths)
         text += path + "\r\n";
     return text;
+}
+
+namespace {
+
+// Fixes and centres its window when it is first shown, and once more a
+// little later; then goes.
+class FirstShowPlacer : public QObject {
+public:
+    FirstShowPlacer(QWidget* window, int width, int height)
+        : QObject(window), window_(window), width_(width), height_(height) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Show) {
+            window_->removeEventFilter(this);
+            for (const int delayMs : {0, 250}) {
+                QTimer::singleShot(delayMs, window_, [window = window_, w = width_, h = height_] {
+                    FixOuterSize(window, w, h);
+                    CentreOnScreen(window);
+                });
+            }
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    int width_;
+    int height_;
+};
+
+}  // namespace
+
+void KeepOuterSizeOnFirstShow(QWidget* window, int outerWidth, int outerHeight) {
+    FixOuterSize(window, outerWidth, outerHeight);
+    CentreOnScreen(window);
+    window->installEventFilter(new FirstShowPlacer(window, outerWidth, outerHeight));
+}
+
+QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
+                        const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(left, top, width, height);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
 }
 
 }  // namespace vellumark

@@ -134,28 +134,23 @@ int LibraryObject::PageCount() {
     });
 }
 
+PageSize LibraryObject::CurrentPageSize() const {
+    if (document_.Empty())
+        return {};
+    auto pages = QPDFPageDocumentHelper(*document_.pdf).getAllPages();
+    if (document_.currentPage >= static_cast<int>(pages.size()))
+        return {};
+    return ViewerPageSize(pages[document_.currentPage].getObjectHandle());
+}
+
 double LibraryObject::PageWidth() {
-    return Call("PageWidth", document_.sourcePath, 0.0, [&] {
-        if (document_.Empty())
-            return 0.0;
-        auto pages = QPDFPageDocumentHelper(*document_.pdf).getAllPages();
-        if (document_.currentPage >= static_cast<int>(pages.size()))
-            return 0.0;
-        return units_.FromPoints(
-            ViewerPageSize(pages[document_.currentPage].getObjectHandle()).width);
-    });
+    return Call("PageWidth", document_.sourcePath, 0.0,
+                [&] { return units_.FromPoints(CurrentPageSize().width); });
 }
 
 double LibraryObject::PageHeight() {
-    return Call("PageHeight", document_.sourcePath, 0.0, [&] {
-        if (document_.Empty())
-            return 0.0;
-        auto pages = QPDFPageDocumentHelper(*document_.pdf).getAllPages();
-        if (document_.currentPage >= static_cast<int>(pages.size()))
-            return 0.0;
-        return units_.FromPoints(
-            ViewerPageSize(pages[document_.currentPage].getObjectHandle()).height);
-    });
+    return Call("PageHeight", document_.sourcePath, 0.0,
+                [&] { return units_.FromPoints(CurrentPageSize().height); });
 }
 
 int LibraryObject::ExtractFilePages(const std::string& input, const std::string& password,

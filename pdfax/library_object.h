@@ -5,6 +5,7 @@
 #include "direct_access.h"
 #include "document.h"
 #include "extract_pages.h"
+#include "page_geometry.h"
 #include "printing.h"
 #include "render_pool.h"
 
@@ -76,6 +77,9 @@ private:
     template <typename Result, typename Body>
     Result Call(const char* operation, const std::string& path, Result failure,
                 Body&& body) noexcept;
+
+    // The current page as a viewer shows it, in points; 0 x 0 without one.
+    PageSize CurrentPageSize() const;
 
     // y of the interface (in points) to y from the top of the current page.
     double TopDown(double yPoints) const;

@@ -78,22 +78,12 @@ private:
     std::size_t at_ = 0;
 };
 
-bool SendAll(int fd, const char* data, std::size_t size) {
+// Moves `size` bytes with `step` (a send or a read of what is left), however
+// many calls it takes; false when the other side is gone.
+template <typename Step>
+bool Whole(char* data, std::size_t size, Step step) {
     while (size > 0) {
-        const ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool ReceiveAll(int fd, char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = read(fd, data, size);
+        const ssize_t n = step(data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -151,12 +141,14 @@ bool DecodeImage(const std::string& message, int& index, RenderedImage& image) {
 bool SendMessage(int fd, const std::string& message) {
     std::string framed = Writer().U32(static_cast<std::uint32_t>(message.size())).Take();
     framed += message;
-    return SendAll(fd, framed.data(), framed.size());
+    return Whole(framed.data(), framed.size(),
+                 [fd](char* data, std::size_t size) { return send(fd, data, size, MSG_NOSIGNAL); });
 }
 
 bool ReceiveMessage(int fd, std::string& message) {
     char header[4];
-    if (!ReceiveAll(fd, header, sizeof header))
+    const auto receive = [fd](char* data, std::size_t size) { return read(fd, data, size); };
+    if (!Whole(header, sizeof header, receive))
         return false;
     std::uint32_t size = 0;
     for (int i = 0; i < 4; ++i)
@@ -164,7 +156,7 @@ bool ReceiveMessage(int fd, std::string& message) {
     if (size > kMaxMessage)
         return false;
     message.resize(size);
-    return ReceiveAll(fd, message.data(), size);
+    return Whole(message.data(), size, receive);
 }
 
 }  // namespace pdfax

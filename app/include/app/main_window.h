@@ -84,7 +84,6 @@ public:
     bool WaitingForFolders() const { return lockRetry_.isActive(); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -121,7 +120,6 @@ private:
     ProgramState& state_;
     InvoiceListModel rows_;
     bool busy_ = false;
-    bool placed_ = false;
     // The window is closing: whatever still runs ends without a word.
     bool closing_ = false;
     QLabel* titleLabel_ = nullptr;

@@ -54,7 +54,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildPrinterGroup();
@@ -63,7 +62,6 @@ private:
     void Initialise();
 
     ProgramState& state_;
-    bool placed_ = false;
     QComboBox* printerCombo_ = nullptr;
     QAbstractSpinBox* copiesBox_ = nullptr;
     QRadioButton* allPagesRadio_ = nullptr;

@@ -9,6 +9,7 @@
 
 class QLabel;
 class QMimeData;
+class QPushButton;
 class QWidget;
 
 namespace vellumark {
@@ -34,6 +35,16 @@ void FillBackground(QWidget* widget, QColor colour);
 // frame is known; then the window is also centred on its screen.
 void FixOuterSize(QWidget* window, int outerWidth, int outerHeight);
 void CentreOnScreen(QWidget* window);
+
+// Fixes the outer size now and again once the window is first shown (the
+// window manager's frame is known only once it is mapped, and managers report
+// it at different moments), centring it on its screen each time.
+void KeepOuterSizeOnFirstShow(QWidget* window, int outerWidth, int outerHeight);
+
+// A button at a fixed place that Enter never presses: in these windows Enter
+// either does nothing or moves the focus.
+QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
+                        const QString& text);
 
 // The text of a drop of files or folders: one item gives its path, several
 // give each path followed by "\r\n". Paths are the platform's bytes, taken
