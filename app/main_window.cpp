@@ -100,6 +100,7 @@ void MainWindow::BuildList() {
     invoiceList_->setRootIsDecorated(false);
     invoiceList_->setItemsExpandable(false);
     invoiceList_->setUniformRowHeights(true);
+    GiveRowsRoomForUnderscores(invoiceList_);
     invoiceList_->setAllColumnsShowFocus(true);
     invoiceList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     invoiceList_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -28,9 +28,8 @@ std::unique_ptr<ProgramState> CreateProgramState(const std::string& programDirec
 }
 
 void SetUpRenderer(ProgramState& state) {
-    constexpr int kPdfiumRenderer = 4;
     state.pdfLibrary.SetPDFiumFileName(state.RendererFile());
-    state.pdfLibrary.SelectRenderer(kPdfiumRenderer);
+    state.pdfLibrary.SelectRenderer(pdfax::kRendererPdfium);
     state.pdfLibrary.CreateRenderer();
 }
 

@@ -1,12 +1,15 @@
 #include "engine/window_helpers.h"
 
+#include <QAbstractItemView>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -15,6 +18,24 @@
 #include <vector>
 
 namespace vellumark {
+namespace {
+
+class RoomForUnderscoreDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QFontMetrics metrics(option.font);
+        // The glyph's own box, not the font's descent, says how low it goes.
+        const int below =
+            std::max(metrics.descent(), metrics.boundingRect(QChar('_')).bottom() + 1);
+        size.setHeight(std::max(size.height(), metrics.ascent() + below + 2));
+        return size;
+    }
+};
+
+}  // namespace
 
 QFont UiFont(int pixelSize) {
     QFont font;
@@ -68,6 +89,10 @@ void CentreOnScreen(QWidget* window) {
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+void GiveRowsRoomForUnderscores(QAbstractItemView* view) {
+    view->setItemDelegate(new RoomForUnderscoreDelegate(view));
 }
 
 std::string DroppedPathsText(const QMimeData& data) {

@@ -6,9 +6,10 @@ namespace vellumark {
 
 namespace {
 
+// Upper case, as NTFS compares names: "_" then sorts after the letters.
 unsigned char Fold(char c) {
     const auto u = static_cast<unsigned char>(c);
-    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+    return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
 }
 
 // Length of the character starting at `at`: a complete UTF-8 sequence, or

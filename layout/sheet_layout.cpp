@@ -6,7 +6,13 @@
 namespace vellumark {
 namespace {
 
-// Pixels per millimetre of an image rendered at 300 dpi, and twice that.
+// The sheet geometry below is the layout's own: the values were chosen, not
+// derived, and stay exactly as they are so that sheets come out as they
+// always have.
+//
+// Image pixels are turned into drawn millimetres with these divisors. They
+// are close to, but not, 300 dpi (11.811 pixels per millimetre, and twice
+// that), so a drawn invoice comes out a fraction smaller than life.
 constexpr double kPixelsPerMm = 11.8142857;
 constexpr double kTwicePixelsPerMm = 23.6285714;
 constexpr double kPortraitShrink = 0.93;
@@ -14,7 +20,7 @@ constexpr double kFourPerSheetShrink = 0.92;
 constexpr double kLandscapeMmPerPixel = 0.062;
 constexpr double kTurnedA5MmPerPixel = 0.062;
 constexpr double kTurnedSameMmPerPixel = 0.058;
-constexpr int kShortHeightLimit = 148;
+constexpr int kShortHeightLimit = 148;  // half an A4 sheet
 constexpr int kTurnedHeight = 135;
 
 int Floor(double value) {

@@ -71,8 +71,9 @@ int LibraryObject::CreateRenderer() {
     return AsResult(renderers_.RendererUsable());
 }
 
-int LibraryObject::SetPDFiumRenderFlags(int flags) {
-    printing_.SetRenderFlags(flags);
+// Jobs go to the spooler as PDF, which renders for its printer itself; no
+// flag changes what is sent.
+int LibraryObject::SetPDFiumRenderFlags(int) {
     return 1;
 }
 
@@ -87,13 +88,13 @@ int LibraryObject::SelectFont(int fontId) {
 
 int LibraryObject::SetGlobalMeasurementUnits(int units) {
     switch (units) {
-        case 0:
+        case kUnitPoints:
             units_.pointsPerUnit = 1.0;
             return 1;
-        case 1:
+        case kUnitMillimetres:
             units_.pointsPerUnit = kPointsPerMillimetre;
             return 1;
-        case 2:
+        case kUnitInches:
             units_.pointsPerUnit = 72.0;
             return 1;
         default:
@@ -103,10 +104,10 @@ int LibraryObject::SetGlobalMeasurementUnits(int units) {
 
 int LibraryObject::SetGlobalOrigin(int origin) {
     switch (origin) {
-        case 0:
+        case kOriginBottomLeft:
             units_.fromTop = false;
             return 1;
-        case 5:
+        case kOriginTopLeft:
             units_.fromTop = true;
             return 1;
         default:
@@ -288,12 +289,12 @@ int LibraryObject::SetupCustomPrinter(const std::string& customPrinter, int sett
                 [&] { return printing_.Setup(customPrinter, setting, value); });
 }
 
-int LibraryObject::PrintDocument(const std::string& printerName, int firstPage, int lastPage,
-                                 int options) {
+// The options select nothing a PDF job could carry.
+int LibraryObject::PrintDocument(const std::string& printerName, int firstPage, int lastPage, int) {
     return Call("PrintDocument", printerName, 0, [&] {
         if (document_.Empty() || document_.sourcePath.empty())
             return 0;
-        return printing_.Print(printerName, firstPage, lastPage, options, document_.sourcePath);
+        return printing_.Print(printerName, firstPage, lastPage, document_.sourcePath);
     });
 }
 

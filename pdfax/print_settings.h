@@ -1,8 +1,10 @@
-// The settings of a custom printer, as SetupCustomPrinter takes them (Windows
-// printer-setting codes), and their translation into spooler job options.
+// The settings of a custom printer, as SetupCustomPrinter takes them, and
+// their translation into spooler job options.
 #pragma once
 
 #include "spooler.h"
+
+#include <pdfax/library.h>
 
 #include <optional>
 #include <string>
@@ -10,20 +12,6 @@
 #include <vector>
 
 namespace pdfax {
-
-enum PrinterSetting : int {
-    kPaperSize = 1,    // Windows paper code; 0 is a size given by length and width
-    kPaperLength = 2,  // millimetres
-    kPaperWidth = 3,   // millimetres
-    kCopies = 4,
-    kQuality = 5,  // 1..4 high, medium, low, draft; above 10 dots per inch
-    kColour = 6,   // 1 monochrome, 2 colour
-    kDuplex = 7,   // 1 simplex, 2 vertical (long edge), 3 horizontal (short edge)
-    kCollate = 8,  // 0 off, 1 on
-    kPaperSource = 9,
-    kMediaType = 10,   // 1 standard paper
-    kOrientation = 11  // 1 portrait, 2 landscape
-};
 
 // Only the settings that were accepted hold a value.
 struct CustomPrinter {

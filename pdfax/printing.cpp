@@ -33,7 +33,7 @@ int Printing::Setup(const std::string& customPrinter, int setting, int value) {
     return found->second.Apply(setting, value) ? 1 : 0;
 }
 
-int Printing::Print(const std::string& customPrinter, int firstPage, int lastPage, int,
+int Printing::Print(const std::string& customPrinter, int firstPage, int lastPage,
                     const std::string& documentPath) {
     auto found = printers_.find(customPrinter);
     if (found == printers_.end() || !spooler_)

@@ -23,18 +23,15 @@ public:
     // 1 when the custom printer exists and the value is in the setting's
     // range, else 0 (and the setting stays as it was).
     int Setup(const std::string& customPrinter, int setting, int value);
-    void SetRenderFlags(int flags) { renderFlags_ = flags; }
-    int RenderFlags() const { return renderFlags_; }
     // Prints pages first..last of the PDF file `documentPath`; returns 1 when
     // the spooler took the job.
-    int Print(const std::string& customPrinter, int firstPage, int lastPage, int options,
+    int Print(const std::string& customPrinter, int firstPage, int lastPage,
               const std::string& documentPath);
 
 private:
     std::unique_ptr<Spooler> spooler_;
     std::map<std::string, CustomPrinter> printers_;
     int nextNumber_ = 1;
-    int renderFlags_ = 0;
 };
 
 }  // namespace pdfax

@@ -7,14 +7,14 @@
 namespace vellumark {
 namespace {
 
-// Calls `body` on the object, or gives `empty` when there is none or the
-// call fails in any way.
-template <typename Result, typename Body>
-Result Forward(pdfax::Library* object, Result empty, Body&& body) noexcept {
+// Calls `method` of the object with `args`, or gives `empty` when there is
+// no object or the call fails in any way.
+template <typename Result, typename Method, typename... Args>
+Result Forward(pdfax::Library* object, Result empty, Method method, Args&&... args) noexcept {
     if (!object)
         return empty;
     try {
-        return body(*object);
+        return (object->*method)(std::forward<Args>(args)...);
     } catch (...) {
         return empty;
     }
@@ -48,7 +48,7 @@ void PdfLibrary::Initialise(const std::string& programDirectory) {
     // There is no registry to ask first; the file is the only road.
     if (!object_ && DeployLibraryFile(libraryFile, EmbeddedModule()))
         ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
-    SetUp();
+    ApplyLibraryWideSettings();
 }
 
 void PdfLibrary::ActivateFrom(const std::string& libraryFile) {
@@ -56,136 +56,134 @@ void PdfLibrary::ActivateFrom(const std::string& libraryFile) {
         ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
 }
 
-bool PdfLibrary::SetUp() {
+void PdfLibrary::ApplyLibraryWideSettings() {
     AddUnicodeFont("SimSun", 1, 0);
-    SetGlobalMeasurementUnits(1);
-    SetGlobalOrigin(5);
-    return true;
+    SetGlobalMeasurementUnits(pdfax::kUnitMillimetres);
+    SetGlobalOrigin(pdfax::kOriginTopLeft);
 }
-
-#define VM_FORWARD(empty, call) \
-    return Forward(object_, empty, [&](pdfax::Library& lib) { return lib.call; })
 
 int PdfLibrary::SetPDFiumFileName(const std::string& path) {
-    VM_FORWARD(0, SetPDFiumFileName(path));
+    return Forward(object_, 0, &pdfax::Library::SetPDFiumFileName, path);
 }
 int PdfLibrary::SelectRenderer(int renderer) {
-    VM_FORWARD(0, SelectRenderer(renderer));
+    return Forward(object_, 0, &pdfax::Library::SelectRenderer, renderer);
 }
 int PdfLibrary::CreateRenderer() {
-    VM_FORWARD(0, CreateRenderer());
+    return Forward(object_, 0, &pdfax::Library::CreateRenderer);
 }
 int PdfLibrary::SetPDFiumRenderFlags(int flags) {
-    VM_FORWARD(0, SetPDFiumRenderFlags(flags));
+    return Forward(object_, 0, &pdfax::Library::SetPDFiumRenderFlags, flags);
 }
 int PdfLibrary::AddUnicodeFont(const std::string& fontName, int encodingOptions, int embedOptions) {
-    VM_FORWARD(0, AddUnicodeFont(fontName, encodingOptions, embedOptions));
+    return Forward(object_, 0, &pdfax::Library::AddUnicodeFont, fontName, encodingOptions,
+                   embedOptions);
 }
 int PdfLibrary::SelectFont(int fontId) {
-    VM_FORWARD(0, SelectFont(fontId));
+    return Forward(object_, 0, &pdfax::Library::SelectFont, fontId);
 }
 int PdfLibrary::SetGlobalMeasurementUnits(int units) {
-    VM_FORWARD(0, SetGlobalMeasurementUnits(units));
+    return Forward(object_, 0, &pdfax::Library::SetGlobalMeasurementUnits, units);
 }
 int PdfLibrary::SetGlobalOrigin(int origin) {
-    VM_FORWARD(0, SetGlobalOrigin(origin));
+    return Forward(object_, 0, &pdfax::Library::SetGlobalOrigin, origin);
 }
 
 int PdfLibrary::LoadFromFile(const std::string& path, const std::string& password) {
-    VM_FORWARD(0, LoadFromFile(path, password));
+    return Forward(object_, 0, &pdfax::Library::LoadFromFile, path, password);
 }
 int PdfLibrary::PageCount() {
-    VM_FORWARD(0, PageCount());
+    return Forward(object_, 0, &pdfax::Library::PageCount);
 }
 double PdfLibrary::PageWidth() {
-    VM_FORWARD(0.0, PageWidth());
+    return Forward(object_, 0.0, &pdfax::Library::PageWidth);
 }
 double PdfLibrary::PageHeight() {
-    VM_FORWARD(0.0, PageHeight());
+    return Forward(object_, 0.0, &pdfax::Library::PageHeight);
 }
 int PdfLibrary::ExtractFilePages(const std::string& input, const std::string& password,
                                  const std::string& output, const std::string& pageList) {
-    VM_FORWARD(0, ExtractFilePages(input, password, output, pageList));
+    return Forward(object_, 0, &pdfax::Library::ExtractFilePages, input, password, output,
+                   pageList);
 }
 
 int PdfLibrary::DAOpenFileReadOnly(const std::string& path, const std::string& password) {
-    VM_FORWARD(0, DAOpenFileReadOnly(path, password));
+    return Forward(object_, 0, &pdfax::Library::DAOpenFileReadOnly, path, password);
 }
 int PdfLibrary::DAOpenFile(const std::string& path, const std::string& password) {
-    VM_FORWARD(0, DAOpenFile(path, password));
+    return Forward(object_, 0, &pdfax::Library::DAOpenFile, path, password);
 }
 int PdfLibrary::DAFindPage(int fileHandle, int page) {
-    VM_FORWARD(0, DAFindPage(fileHandle, page));
+    return Forward(object_, 0, &pdfax::Library::DAFindPage, fileHandle, page);
 }
 // Options 0 are always passed on.
 int PdfLibrary::DARotatePage(int fileHandle, int pageRef, int angle) {
-    VM_FORWARD(0, DARotatePage(fileHandle, pageRef, angle, 0));
+    return Forward(object_, 0, &pdfax::Library::DARotatePage, fileHandle, pageRef, angle, 0);
 }
 int PdfLibrary::DARenderPageToFile(int fileHandle, int pageRef, int format, double dpi,
                                    const std::string& output) {
-    VM_FORWARD(0, DARenderPageToFile(fileHandle, pageRef, format, dpi, output));
+    return Forward(object_, 0, &pdfax::Library::DARenderPageToFile, fileHandle, pageRef, format,
+                   dpi, output);
 }
 int PdfLibrary::DASetPageSize(int fileHandle, int pageRef, double width, double height) {
-    VM_FORWARD(0, DASetPageSize(fileHandle, pageRef, width, height));
+    return Forward(object_, 0, &pdfax::Library::DASetPageSize, fileHandle, pageRef, width, height);
 }
 int PdfLibrary::DAAppendFile(int fileHandle) {
-    VM_FORWARD(0, DAAppendFile(fileHandle));
+    return Forward(object_, 0, &pdfax::Library::DAAppendFile, fileHandle);
 }
 int PdfLibrary::DACloseFile(int fileHandle) {
-    VM_FORWARD(0, DACloseFile(fileHandle));
+    return Forward(object_, 0, &pdfax::Library::DACloseFile, fileHandle);
 }
 
 int PdfLibrary::NewDocument() {
-    VM_FORWARD(0, NewDocument());
+    return Forward(object_, 0, &pdfax::Library::NewDocument);
 }
 int PdfLibrary::SaveToFile(const std::string& path) {
-    VM_FORWARD(0, SaveToFile(path));
+    return Forward(object_, 0, &pdfax::Library::SaveToFile, path);
 }
 int PdfLibrary::NewPage() {
-    VM_FORWARD(0, NewPage());
+    return Forward(object_, 0, &pdfax::Library::NewPage);
 }
 int PdfLibrary::AddImageFromFile(const std::string& path, int options) {
-    VM_FORWARD(0, AddImageFromFile(path, options));
+    return Forward(object_, 0, &pdfax::Library::AddImageFromFile, path, options);
 }
 int PdfLibrary::SelectImage(int imageId) {
-    VM_FORWARD(0, SelectImage(imageId));
+    return Forward(object_, 0, &pdfax::Library::SelectImage, imageId);
 }
 int PdfLibrary::DrawImage(double left, double top, double width, double height) {
-    VM_FORWARD(0, DrawImage(left, top, width, height));
+    return Forward(object_, 0, &pdfax::Library::DrawImage, left, top, width, height);
 }
 int PdfLibrary::SetLineColor(double red, double green, double blue) {
-    VM_FORWARD(0, SetLineColor(red, green, blue));
+    return Forward(object_, 0, &pdfax::Library::SetLineColor, red, green, blue);
 }
 int PdfLibrary::DrawLine(double x1, double y1, double x2, double y2) {
-    VM_FORWARD(0, DrawLine(x1, y1, x2, y2));
+    return Forward(object_, 0, &pdfax::Library::DrawLine, x1, y1, x2, y2);
 }
 
 std::string PdfLibrary::NewCustomPrinter(const std::string& printerName) {
-    VM_FORWARD(std::string(), NewCustomPrinter(printerName));
+    return Forward(object_, std::string(), &pdfax::Library::NewCustomPrinter, printerName);
 }
 int PdfLibrary::SetupCustomPrinter(const std::string& customPrinter, int setting, int value) {
-    VM_FORWARD(0, SetupCustomPrinter(customPrinter, setting, value));
+    return Forward(object_, 0, &pdfax::Library::SetupCustomPrinter, customPrinter, setting, value);
 }
 int PdfLibrary::PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                               int options) {
-    VM_FORWARD(0, PrintDocument(printerName, firstPage, lastPage, options));
+    return Forward(object_, 0, &pdfax::Library::PrintDocument, printerName, firstPage, lastPage,
+                   options);
 }
 
 pdfax::CallError PdfLibrary::LastError() {
     if (!object_)
         return {"", "", pdfax::Problem::kFailed, "the PDF library is not loaded"};
-    VM_FORWARD(pdfax::CallError{}, LastError());
+    return Forward(object_, pdfax::CallError{}, &pdfax::Library::LastError);
 }
 int PdfLibrary::RenderPagesToFiles(
     const std::vector<pdfax::RenderJob>& jobs, int workers,
     const std::function<bool(int, const pdfax::RenderedImage&)>& done) {
-    VM_FORWARD(0, RenderPagesToFiles(jobs, workers, done));
+    return Forward(object_, 0, &pdfax::Library::RenderPagesToFiles, jobs, workers, done);
 }
 int PdfLibrary::ComparePageFile(const std::string& input, const std::string& password, int page,
                                 const std::string& pageFile) {
-    VM_FORWARD(0, ComparePageFile(input, password, page, pageFile));
+    return Forward(object_, 0, &pdfax::Library::ComparePageFile, input, password, page, pageFile);
 }
-
-#undef VM_FORWARD
 
 }  // namespace vellumark

@@ -11,20 +11,20 @@ int LoadMergedPageCount(PdfLibrary& library, const std::string& mergedPdf) {
 
 int PrintMergedFile(PdfLibrary& library, const PrintRequest& request) {
     const std::string custom = library.NewCustomPrinter(request.printerName);
-    library.SetPDFiumRenderFlags(kRenderForPrinting);
+    library.SetPDFiumRenderFlags(pdfax::kRenderForPrinting);
     struct Setting {
-        int setting;
+        pdfax::PrinterSetting setting;
         int value;
     };
     const Setting settings[] = {
-        {1, 0},                      // paper size: given by length and width
-        {2, request.paperLengthMm},  // paper length
-        {3, kPaperWidthMm},          // paper width
-        {4, request.copies},         // copies
-        {5, 1},                      // print quality: high
-        {7, 1},                      // duplex: one-sided
-        {10, 1},                     // media type: standard paper
-        {11, request.orientation},   // orientation
+        {pdfax::kPaperSize, 0},  // given by length and width
+        {pdfax::kPaperLength, request.paperLengthMm},
+        {pdfax::kPaperWidth, kPaperWidthMm},
+        {pdfax::kCopies, request.copies},
+        {pdfax::kQuality, 1},    // high
+        {pdfax::kDuplex, 1},     // one-sided
+        {pdfax::kMediaType, 1},  // standard paper
+        {pdfax::kOrientation, request.orientation},
     };
     // Results are not examined: a refused setting is simply not part of the job.
     for (const Setting& s : settings)

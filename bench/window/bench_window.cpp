@@ -90,7 +90,9 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     fs::copy_file(VELLUMARK_BINARY_DIR "/VPL1811PDFium32.dll", program / "VPL1811PDFium32.dll");
     for (int i = 0; i < count && !corpus.empty(); ++i)
-        fs::copy_file(corpus[i % corpus.size()], folder / (std::to_string(i) + ".pdf"));
+        fs::copy_file(corpus[i % corpus.size()],
+                      folder / (std::to_string(i) + "_" +
+                                fs::path(corpus[i % corpus.size()]).filename().string()));
     // And one long download to split.
     fixtures::WriteInvoicePdf((folder / "long.pdf").string(),
                               std::vector<fixtures::FixturePage>(200, fixtures::ShortPage()));

@@ -12,7 +12,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDropEvent>
-#include <QElapsedTimer>
+#include <QImage>
 #include <QLabel>
 #include <QMimeData>
 #include <QThread>
@@ -106,10 +106,7 @@ TEST_F(WindowIntakeTest, WaitsForAnotherProgramOnTheFolder) {
     window->FilesDropped(folder.path());
     EXPECT_EQ(window->StatusLabel()->text(), QString::fromUtf8(kFolderBusyText));
     EXPECT_EQ(window->Rows().rowCount(), 0);
-    QElapsedTimer waited;
-    waited.start();
-    while (window->Rows().rowCount() == 0 && waited.elapsed() < 60000)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(testing::RunEventsUntil([this] { return window->Rows().rowCount() > 0; }));
     EXPECT_EQ(command.Wait().exitCode, 0);
     EXPECT_EQ(window->Rows().rowCount(), 12);
     EXPECT_EQ(testing::PagesInFolder(folder.path()), pages);
@@ -142,6 +139,26 @@ TEST_F(WindowIntakeTest, RowsSayWhatCouldNotBeReadOrSplit) {
               QStringLiteral("有 2 个文件无法读取或未能拆分（见红色行）"));
     const QModelIndex first = rows.index(0, kColumnName);
     EXPECT_EQ(rows.data(first, Qt::ForegroundRole).isValid(), !rows.Note(0).isEmpty());
+}
+
+// A name with "_" must not read like one with a space: the row is tall
+// enough for the whole underscore.
+TEST_F(WindowIntakeTest, UnderscoresInNamesShow) {
+    testing::TempDir names;
+    for (const char* name : {"深圳_962_907.55.pdf", "深圳 962 907.55.pdf"})
+        ASSERT_TRUE(fixtures::WriteInvoicePdf(names / name, fixtures::ShortPage("S")));
+    window->FilesDropped(names.path());
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
+    ASSERT_EQ(window->Rows().rowCount(), 2);
+    auto* view = static_cast<QAbstractItemView*>(window->InvoiceList());
+    QImage cells[2];
+    for (int row = 0; row < 2; ++row) {
+        const QRect cell = view->visualRect(window->Rows().index(row, kColumnName));
+        // The row number differs; the name alone is compared.
+        cells[window->Rows().Cell(row, kColumnName).contains('_') ? 0 : 1] =
+            view->viewport()->grab(cell).toImage();
+    }
+    EXPECT_NE(cells[0], cells[1]);
 }
 
 TEST_F(WindowIntakeTest, ChosenFolderIsListed) {

@@ -225,10 +225,3 @@ TEST_F(MergePrintTest, A4FourPrintsLandscape) {
 
 }  // namespace
 }  // namespace vellumark
-
-// The application must go before the exit handlers run.
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

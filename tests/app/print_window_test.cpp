@@ -240,10 +240,3 @@ TEST_F(PrintWindow, CancelCloses) {
 
 }  // namespace
 }  // namespace vellumark
-
-int main(int argc, char** argv) {
-    // The application must go before the exit handlers run.
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

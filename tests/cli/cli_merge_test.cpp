@@ -1,7 +1,7 @@
 // vellumark-cli merge against the window's own merge of the same folder, run
 // in this process: the same pages, images and cut marks for every layout.
 #include "cli_process.h"
-#include "compose_readback.h"
+#include "drawn_pages.h"
 #include "fixtures/invoice_fixtures.h"
 #include "intake/invoice_intake.h"
 #include "layout/merge_pipeline.h"
@@ -36,8 +36,8 @@ void CopyInvoices(const std::string& to) {
 }
 
 void ExpectSamePdf(const std::string& actualPath, const std::string& expectedPath) {
-    const auto actual = ReadComposedPdf(actualPath);
-    const auto expected = ReadComposedPdf(expectedPath);
+    const auto actual = ReadDrawnPages(actualPath);
+    const auto expected = ReadDrawnPages(expectedPath);
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t p = 0; p < actual.size(); ++p) {
         SCOPED_TRACE("page " + std::to_string(p + 1));
@@ -124,7 +124,7 @@ TEST(CliMerge, NoSplitLeavesTheFolderAsItWasAndTakesFirstPages) {
     EXPECT_NE(run.err.find("只打印了第1页（共3页）"), std::string::npos) << run.err;
     EXPECT_EQ(Snapshot(folder.path()), before);
     // Five files, one sheet each: the three-page download by its first page.
-    EXPECT_EQ(ReadComposedPdf(work / "o.pdf").size(), 5u);
+    EXPECT_EQ(ReadDrawnPages(work / "o.pdf").size(), 5u);
     EXPECT_NE(run.out.find(" 5 张电子发票"), std::string::npos) << run.out;
 }
 

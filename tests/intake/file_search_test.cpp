@@ -54,6 +54,15 @@ TEST_F(FileSearchTest, ListsFilesCaseInsensitivelyInNameOrder) {
     EXPECT_EQ(result, (std::vector<std::string>{dir_ / "A.PDF", dir_ / "b.pdf", dir_ / "c.Pdf"}));
 }
 
+TEST(FileSearch, OrdersNamesAsNtfsDoesWithLettersBeforeUnderscore) {
+    TempDir dir;
+    for (const char* name : {"a_b.pdf", "AAB.pdf", "a[b.pdf", "a~b.pdf", "深圳.pdf"})
+        WriteFile(dir / name, "x");
+    EXPECT_EQ(Search(dir.path(), "*.pdf"),
+              (std::vector<std::string>{dir / "AAB.pdf", dir / "a[b.pdf", dir / "a_b.pdf",
+                                        dir / "a~b.pdf", dir / "深圳.pdf"}));
+}
+
 TEST_F(FileSearchTest, TrailingSeparatorGivesTheSamePaths) {
     EXPECT_EQ(Search(dir_.path() + "/", "*.pdf"), Search(dir_.path(), "*.pdf"));
 }

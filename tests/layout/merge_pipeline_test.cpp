@@ -1,8 +1,8 @@
 // The merge from listed rows to the saved file: render classes, row order,
 // failed invoices, the report and a failed save.
 #include "layout/merge_pipeline.h"
+#include "drawn_pages.h"
 #include "fixtures/invoice_fixtures.h"
-#include "merged_pdf_reader.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ namespace vellumark {
 namespace {
 
 using testing::Exists;
-using testing::ReadMergedPdf;
+using testing::ReadDrawnPages;
 
 void AddRow(InvoiceRows& rows, const std::string& path, int heightMm) {
     rows.AppendRow();
@@ -81,13 +81,14 @@ TEST_F(MergePipelineTest, HeightDecidesTheImageKind) {
     std::sort(progress_.begin(), progress_.end());
     EXPECT_EQ(progress_, (std::vector<int>{0, 1}));
 
-    const auto pages = ReadMergedPdf(settings_.outputPdf);
+    const auto pages = ReadDrawnPages(settings_.outputPdf);
     ASSERT_EQ(pages.size(), 2u);
     ASSERT_EQ(pages[0].images.size(), 1u);
     ASSERT_EQ(pages[1].images.size(), 1u);
     EXPECT_EQ(pages[0].images[0].filter, "/DCTDecode");
     EXPECT_NE(pages[1].images[0].filter, "/DCTDecode");
-    // 180 mm at 300 dpi is 2126 pixels: floor(2126 / 11.8142857 * 0.93) = 167.
+    // 180 mm at 300 dpi is 2126 pixels; the layout draws it floor(2126 / 11.8142857 * 0.93) = 167
+    // mm high.
     EXPECT_NEAR(pages[0].images[0].height, 167, 0.01);
     EXPECT_EQ(pages[0].images[0].pixelHeight, 2126);
     EXPECT_EQ(pages[1].images[0].pixelHeight, 2114);
@@ -102,7 +103,7 @@ TEST_F(MergePipelineTest, SheetsFollowTheRowOrder) {
     ASSERT_EQ(outcome.status, MergeStatus::kSaved);
     EXPECT_EQ(outcome.sheets, 3);
     std::vector<int> widths;
-    for (const auto& page : ReadMergedPdf(settings_.outputPdf))
+    for (const auto& page : ReadDrawnPages(settings_.outputPdf))
         for (const auto& image : page.images)
             widths.push_back(image.pixelWidth);
     ASSERT_EQ(widths.size(), 12u);
@@ -130,7 +131,7 @@ TEST_F(MergePipelineTest, RenderersChangeNothing) {
         }
         images.push_back(bytes);
         std::string drawn;
-        for (const auto& page : ReadMergedPdf(settings_.outputPdf)) {
+        for (const auto& page : ReadDrawnPages(settings_.outputPdf)) {
             for (const auto& image : page.images) {
                 drawn += std::to_string(image.left) + "," + std::to_string(image.top) + "," +
                          std::to_string(image.pixelWidth) + ";";
@@ -165,7 +166,7 @@ TEST_F(MergePipelineTest, InvoicesWithoutImageAreMarkedFailed) {
     EXPECT_EQ(rows_.Cell(0, kColumnProgress), QStringLiteral("已完成"));
     for (int row = 1; row < 4; ++row)
         EXPECT_EQ(rows_.Cell(row, kColumnProgress), QStringLiteral("失败")) << row;
-    EXPECT_EQ(ReadMergedPdf(settings_.outputPdf).size(), 1u);
+    EXPECT_EQ(ReadDrawnPages(settings_.outputPdf).size(), 1u);
     EXPECT_EQ(testing::ReadFile(notPdf).size() > 0, true);  // the user's file stays
 }
 
@@ -202,7 +203,7 @@ TEST_F(MergePipelineTest, TallInvoicesAreTurnedInA5One) {
     ASSERT_EQ(outcome.status, MergeStatus::kSaved);
     EXPECT_TRUE(
         outcome.report.endsWith(QStringLiteral("共需打印 2 张A5纸；\r\n电子发票批量导出成功！")));
-    const auto pages = ReadMergedPdf(settings_.outputPdf);
+    const auto pages = ReadDrawnPages(settings_.outputPdf);
     ASSERT_EQ(pages.size(), 2u);
     ASSERT_EQ(pages[0].images.size(), 1u);
     EXPECT_EQ(pages[0].images[0].pixelWidth, 3508);
@@ -218,7 +219,7 @@ TEST_F(MergePipelineTest, TallInvoicesAreTurnedInA5One) {
     rows_.Clear();
     AddRow(rows_, tall, 297);
     ASSERT_EQ(Merge(LayoutMode::A4Three).status, MergeStatus::kSaved);
-    const auto a4 = ReadMergedPdf(settings_.outputPdf);
+    const auto a4 = ReadDrawnPages(settings_.outputPdf);
     ASSERT_EQ(a4.size(), 1u);
     EXPECT_EQ(a4[0].images[0].pixelWidth, 2480);
 }

@@ -132,7 +132,7 @@ std::vector<DrawnPage> RunThroughLibrary(const std::string& folder, LayoutMode m
     pdf.DACloseFile(handle);
     if (!Exists(output))
         return {};
-    return ReadMergedPdf(output);
+    return ReadDrawnPages(output);
 }
 
 }  // namespace vellumark::testing

@@ -2,8 +2,8 @@
 // canvas or through the real library and back out of the saved PDF.
 #pragma once
 
+#include "drawn_pages.h"
 #include "layout/layout_mode.h"
-#include "merged_pdf_reader.h"
 
 #include <string>
 #include <vector>

@@ -88,7 +88,7 @@ TEST(Printing, SendsAcceptedSettingsOnly) {
     EXPECT_EQ(printing.Setup(custom, 3, 210), 1);
     EXPECT_EQ(printing.Setup(custom, 4, 0), 0);  // refused, so no copies at all
     EXPECT_EQ(printing.Setup(custom, 11, 2), 1);
-    EXPECT_EQ(printing.Print(custom, 1, 3, 0, "/x/电子发票.pdf"), 1);
+    EXPECT_EQ(printing.Print(custom, 1, 3, "/x/电子发票.pdf"), 1);
     ASSERT_EQ(jobs.size(), 1u);
     auto options = Options(jobs[0]);
     EXPECT_EQ(jobs[0].printer, "Office");
@@ -100,10 +100,10 @@ TEST(Printing, SendsAcceptedSettingsOnly) {
     EXPECT_EQ(options.count("sides"), 0u);
 
     // A backwards range prints the pages between the two numbers.
-    EXPECT_EQ(printing.Print(custom, 5, 2, 0, "/x/a.pdf"), 1);
+    EXPECT_EQ(printing.Print(custom, 5, 2, "/x/a.pdf"), 1);
     EXPECT_EQ(Options(jobs.back())["page-ranges"], "2-5");
-    EXPECT_EQ(printing.Print(custom, 0, 0, 0, "/x/a.pdf"), 0);
-    EXPECT_EQ(printing.Print("Other#1", 1, 1, 0, "/x/a.pdf"), 0);
+    EXPECT_EQ(printing.Print(custom, 0, 0, "/x/a.pdf"), 0);
+    EXPECT_EQ(printing.Print("Other#1", 1, 1, "/x/a.pdf"), 0);
 }
 
 TEST(MediaName, NamedOrCustom) {

@@ -1,5 +1,5 @@
 // Sheets composed through the library, read back with qpdf and pdftoppm.
-#include "compose_readback.h"
+#include "drawn_pages.h"
 #include "test_support.h"
 
 #include <QImage>
@@ -26,14 +26,14 @@ std::string Encode(const QImage& image, const char* format) {
     return EncodedImage(image, format, kQuality);
 }
 
-void ExpectBox(const Placement& p, double left, double top, double width, double height) {
+void ExpectBox(const DrawnImage& p, double left, double top, double width, double height) {
     EXPECT_NEAR(p.left, left, kTolMm);
     EXPECT_NEAR(p.top, top, kTolMm);
     EXPECT_NEAR(p.width, width, kTolMm);
     EXPECT_NEAR(p.height, height, kTolMm);
 }
 
-void ExpectLine(const Line& l, double x1, double y1, double x2, double y2) {
+void ExpectLine(const DrawnLine& l, double x1, double y1, double x2, double y2) {
     EXPECT_NEAR(l.x1, x1, kTolMm);
     EXPECT_NEAR(l.y1, y1, kTolMm);
     EXPECT_NEAR(l.x2, x2, kTolMm);
@@ -99,7 +99,7 @@ TEST(Compose, ImagesAndLinesLandWhereDrawnOnA4Pages) {
     const std::string out = dir / "out.pdf";
     ASSERT_NE(lib.SaveToFile(out), 0);
 
-    const auto pages = ReadComposedPdf(out);
+    const auto pages = ReadDrawnPages(out);
     ASSERT_EQ(pages.size(), 2u);
     for (const auto& page : pages) {
         EXPECT_NEAR(page.widthMm, 210, 0.05);
@@ -161,7 +161,7 @@ TEST(Compose, NewPageKeepsTheLandscapeSizeOfALoadedTemplate) {
     lib.DrawLine(148.5, 0, 148.5, 210);
     ASSERT_NE(lib.SaveToFile(dir / "out.pdf"), 0);
 
-    const auto pages = ReadComposedPdf(dir / "out.pdf");
+    const auto pages = ReadDrawnPages(dir / "out.pdf");
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_NEAR(pages[1].widthMm, 297, 0.05);
     EXPECT_NEAR(pages[1].heightMm, 210, 0.05);
@@ -197,7 +197,7 @@ TEST(Compose, TemplateResizedInPlaceThenLoadedAndDrawnOn) {
     ASSERT_NE(lib.SaveToFile(dir / "out.pdf"), 0);
     lib.DACloseFile(handle);
 
-    const auto pages = ReadComposedPdf(dir / "out.pdf");
+    const auto pages = ReadDrawnPages(dir / "out.pdf");
     ASSERT_EQ(pages.size(), 2u);
     for (const auto& page : pages) {
         EXPECT_NEAR(page.widthMm, 297, 0.05);
@@ -244,7 +244,7 @@ TEST(Compose, OnlyCompleteDecodableImagesGetAnId) {
         x += 40;
     }
     ASSERT_NE(lib.SaveToFile(dir / "out.pdf"), 0);
-    const auto pages = ReadComposedPdf(dir / "out.pdf");
+    const auto pages = ReadDrawnPages(dir / "out.pdf");
     ASSERT_EQ(pages.size(), 1u);
     ASSERT_EQ(pages[0].images.size(), 3u);
     EXPECT_EQ(pages[0].images[0].decodeParms, "");
@@ -328,7 +328,7 @@ TEST(Compose, ImagesChangedBeforeTheSaveFailIt) {
             WriteFile(dir / changed, original);
             // Put back as it was, the same document saves.
             EXPECT_NE(lib.SaveToFile(dir / "out.pdf"), 0) << changed << removed;
-            EXPECT_EQ(ReadComposedPdf(dir / "out.pdf").at(0).images.size(), 2u);
+            EXPECT_EQ(ReadDrawnPages(dir / "out.pdf").at(0).images.size(), 2u);
         }
     }
 }

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -171,6 +172,19 @@ std::string WithDamagedIdat(const std::string& png) {
         out[at + 8 + length / 2 + i] = static_cast<char>(out[at + 8 + length / 2 + i] ^ 0x5a);
     PutBig32(out, at + 8 + length, Crc32(out, at + 4, length + 4));
     return out;
+}
+
+std::string PngIdat(const std::string& png) {
+    std::string idat;
+    std::size_t pos = 8;
+    while (pos + 12 <= png.size()) {
+        const auto* p = reinterpret_cast<const unsigned char*>(png.data() + pos);
+        const std::size_t length = (std::size_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+        if (std::memcmp(p + 4, "IDAT", 4) == 0)
+            idat.append(png, pos + 8, length);
+        pos += 12 + length;
+    }
+    return idat;
 }
 
 }  // namespace vellumark::testing

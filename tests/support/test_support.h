@@ -57,6 +57,8 @@ std::string EncodedImage(const QImage& image, const char* format, int quality = 
 std::string SolidImage(int width, int height, const QColor& color, const char* format,
                        int quality = -1, QImage::Format pixels = QImage::Format_RGB888);
 
+// The concatenated IDAT chunk data of a PNG file's bytes.
+std::string PngIdat(const std::string& png);
 // The PNG `png` with its first IDAT chunk's data cut to `keep` bytes and its
 // length and CRC made right again, so only the image data is short: every
 // check but inflating the data passes.

@@ -7,6 +7,7 @@
 
 #include <string>
 
+class QAbstractItemView;
 class QLabel;
 class QMimeData;
 class QPushButton;
@@ -45,6 +46,11 @@ void KeepOuterSizeOnFirstShow(QWidget* window, int outerWidth, int outerHeight);
 // either does nothing or moves the focus.
 QPushButton* MakeButton(QWidget* parent, int left, int top, int width, int height,
                         const QString& text);
+
+// Gives the rows of `view` room for the whole of its font: a Song face draws
+// "_" below its descent, where a row as tall as the font would cut it off
+// and a name like "深圳_962" would read "深圳 962".
+void GiveRowsRoomForUnderscores(QAbstractItemView* view);
 
 // The text of a drop of files or folders: one item gives its path, several
 // give each path followed by "\r\n". Paths are the platform's bytes, taken

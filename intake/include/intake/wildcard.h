@@ -11,8 +11,10 @@ namespace vellumark {
 // stands there and a single byte otherwise.
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 
-// Ascending order with ASCII letters folded to lower case; names that differ
-// only in case are ordered by their bytes.
+// Ascending order as an NTFS folder lists names: ASCII letters folded to
+// upper case, so "aab" comes before "a_b"; other characters by their UTF-8
+// bytes, which is code point order. Names that differ only in case, which
+// NTFS cannot hold together, are ordered by their bytes.
 bool FoldedLess(const std::string& a, const std::string& b);
 
 }  // namespace vellumark

@@ -29,6 +29,32 @@ enum Result : int { kOk = 0, kNoInterface = 1, kNoClass = 2, kFailed = 3 };
 inline constexpr int kImageFormatJpeg = 1;
 inline constexpr int kImageFormatPng = 5;
 
+// The renderer code of SelectRenderer for the PDFium renderer, the only one.
+inline constexpr int kRendererPdfium = 4;
+// The SetPDFiumRenderFlags flag callers pass before printing.
+inline constexpr int kRenderForPrinting = 2048;
+
+// Units of SetGlobalMeasurementUnits.
+enum MeasurementUnit : int { kUnitPoints = 0, kUnitMillimetres = 1, kUnitInches = 2 };
+// Origins of SetGlobalOrigin: PDF's own bottom-left corner with y growing
+// upwards, or the top-left corner with y growing downwards.
+enum Origin : int { kOriginBottomLeft = 0, kOriginTopLeft = 5 };
+
+// The settings of SetupCustomPrinter: the Windows printer-setting codes.
+enum PrinterSetting : int {
+    kPaperSize = 1,    // Windows paper code; 0 is a size given by length and width
+    kPaperLength = 2,  // millimetres
+    kPaperWidth = 3,   // millimetres
+    kCopies = 4,
+    kQuality = 5,  // 1..4 high, medium, low, draft; above 10 dots per inch
+    kColour = 6,   // 1 monochrome, 2 colour
+    kDuplex = 7,   // 1 simplex, 2 vertical (long edge), 3 horizontal (short edge)
+    kCollate = 8,  // 0 off, 1 on
+    kPaperSource = 9,
+    kMediaType = 10,   // 1 standard paper
+    kOrientation = 11  // 1 portrait, 2 landscape
+};
+
 // Every file the library writes is first written under this prefix in the
 // target's folder (".vellumark-" and six characters), locked with flock()
 // for as long as its writer works on it, and then renamed or linked into
@@ -125,8 +151,8 @@ public:
     virtual int AddUnicodeFont(const std::string& fontName, int encodingOptions,
                                int embedOptions) = 0;
     virtual int SelectFont(int fontId) = 0;
-    virtual int SetGlobalMeasurementUnits(int units) = 0;  // 1: millimetres
-    virtual int SetGlobalOrigin(int origin) = 0;           // 5: top-left, y down
+    virtual int SetGlobalMeasurementUnits(int units) = 0;  // a MeasurementUnit
+    virtual int SetGlobalOrigin(int origin) = 0;           // an Origin
 
     // The current document.
     virtual int LoadFromFile(const std::string& path, const std::string& password) = 0;

@@ -25,7 +25,6 @@ public:
     void Initialise(const std::string& programDirectory);
     // Activates the module at `libraryFile` without deploying anything.
     void ActivateFrom(const std::string& libraryFile);
-    bool SetUp();
     bool HasObject() const { return object_ != nullptr; }
 
     int SetPDFiumFileName(const std::string& path);
@@ -80,6 +79,8 @@ public:
                         const std::string& pageFile);
 
 private:
+    void ApplyLibraryWideSettings();
+
     pdfax::Library* object_ = nullptr;
 };
 

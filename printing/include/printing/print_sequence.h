@@ -21,7 +21,6 @@ struct PrintRequest {
     int orientation = 1;      // 1 portrait, 2 landscape
 };
 
-inline constexpr int kRenderForPrinting = 2048;
 inline constexpr int kPaperWidthMm = 210;
 
 // Prints the library's current document: a custom printer for the chosen

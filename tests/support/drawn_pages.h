@@ -1,5 +1,5 @@
-// Reads a merged PDF back: where each page draws its images and lines, in
-// millimetres from the page's top-left corner.
+// Reads a PDF back as a viewer would place things: where each page draws its
+// images and lines, in millimetres from the page's top-left corner.
 #pragma once
 
 #include <string>
@@ -11,6 +11,9 @@ struct DrawnImage {
     double left = 0, top = 0, width = 0, height = 0;
     int pixelWidth = 0, pixelHeight = 0;  // of the image drawn
     std::string filter;                   // "/DCTDecode", "/FlateDecode", ...
+    std::string decodeParms;              // unparsed /DecodeParms, empty if none
+    std::string rawData;                  // the image stream's bytes as stored
+    int objectId = 0;                     // equal for an image drawn twice
 };
 
 struct DrawnLine {
@@ -25,6 +28,6 @@ struct DrawnPage {
 };
 
 // Follows q/Q, cm, RG/G, m/l and Do through each page's contents.
-std::vector<DrawnPage> ReadMergedPdf(const std::string& path);
+std::vector<DrawnPage> ReadDrawnPages(const std::string& path);
 
 }  // namespace vellumark::testing

@@ -1,4 +1,6 @@
-#include "merged_pdf_reader.h"
+#include "drawn_pages.h"
+
+#include <qpdf/Buffer.hh>
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -101,6 +103,11 @@ private:
                 image.filter = filter.getName();
             if (filter.isArray() && filter.getArrayNItems() > 0)
                 image.filter = filter.getArrayItem(0).getName();
+            if (QPDFObjectHandle parms = dict.getKey("/DecodeParms"); !parms.isNull())
+                image.decodeParms = parms.unparse();
+            const auto raw = xobject.getRawStreamData();
+            image.rawData.assign(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+            image.objectId = xobject.getObjectID();
         }
         const Point a = ToMm(Apply(ctm_, 0, 0));
         const Point b = ToMm(Apply(ctm_, 1, 1));
@@ -123,7 +130,7 @@ private:
 
 }  // namespace
 
-std::vector<DrawnPage> ReadMergedPdf(const std::string& path) {
+std::vector<DrawnPage> ReadDrawnPages(const std::string& path) {
     std::vector<DrawnPage> pages;
     QPDF pdf;
     pdf.processFile(path.c_str());
