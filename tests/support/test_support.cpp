@@ -76,7 +76,7 @@ PdfLibrary& Library() {
         lib->Initialise(programDirectory.path());
         // The renderer program the build puts beside the programs.
         lib->SetPDFiumFileName(RendererProgram());
-        lib->SelectRenderer(4);
+        lib->SelectRenderer(pdfax::kRendererPdfium);
         lib->CreateRenderer();
         return lib;
     }();
