@@ -57,10 +57,7 @@ QString UsageNotesText() {
 }
 
 MainWindow::MainWindow(ProgramState& state, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      state_(state) {
+    : QWidget(parent, Qt::Window | kFixedWindowButtons), state_(state) {
     setWindowTitle(QStringLiteral("Vellumark V3.0"));
     KeepOuterSizeOnFirstShow(this, kOuterWidth, kOuterHeight);
     FillBackground(this, kWindowColour);

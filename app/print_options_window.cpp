@@ -102,10 +102,7 @@ void Apply(const RangeBoxes& boxes, QLineEdit* from, QLineEdit* to, QLineEdit* c
 }  // namespace
 
 PrintOptionsWindow::PrintOptionsWindow(ProgramState& state, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      state_(state) {
+    : QDialog(parent, Qt::Dialog | kFixedWindowButtons), state_(state) {
     setWindowTitle(QStringLiteral("打印设置"));
     setModal(true);
     KeepOuterSizeOnFirstShow(this, kOuterWidth, kOuterHeight);

@@ -15,10 +15,6 @@
 #include <QRadioButton>
 #include <QUrl>
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -30,17 +26,6 @@ namespace {
 using testing::CupsTestServer;
 using testing::StartSuiteServer;
 using testing::StopSuiteServer;
-
-void WritePages(const std::string& path, int pages) {
-    QPDF pdf;
-    pdf.emptyPDF();
-    QPDFPageDocumentHelper helper(pdf);
-    for (int i = 0; i < pages; ++i)
-        helper.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(QPDFObjectHandle::parse(
-                           "<< /Type /Page /MediaBox [0 0 595 842] /Resources << >> >>"))),
-                       false);
-    QPDFWriter(pdf, path.c_str()).write();
-}
 
 void Key(QWidget* widget, int key, const QString& text = {}) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -64,7 +49,7 @@ protected:
         state_.pdfLibrary = testing::Library();
         state_.printPaperLength = 297;
         state_.printOrientation = 1;
-        WritePages(state_.OutputPdf(), 6);
+        testing::WriteBlankA4Pages(state_.OutputPdf(), 6);
         SetMessageBoxHook(
             [this](const QString& title, const QString& text, QMessageBox::Icon icon) {
                 messages_.push_back(title + "|" + text + "|" + QString::number(icon));

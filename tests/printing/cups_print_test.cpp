@@ -5,10 +5,6 @@
 #include "printing/printer_list.h"
 #include "test_support.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-
 #include <gtest/gtest.h>
 
 namespace vellumark {
@@ -17,20 +13,6 @@ namespace {
 using testing::CupsTestServer;
 using testing::StartSuiteServer;
 using testing::StopSuiteServer;
-
-// A PDF of `pages` blank A4 pages.
-void WritePages(const std::string& path, int pages) {
-    QPDF pdf;
-    pdf.emptyPDF();
-    QPDFPageDocumentHelper helper(pdf);
-    for (int i = 0; i < pages; ++i) {
-        auto page = pdf.makeIndirectObject(
-            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << >> >>"));
-        helper.addPage(QPDFPageObjectHelper(page), false);
-    }
-    QPDFWriter writer(pdf, path.c_str());
-    writer.write();
-}
 
 class CupsPrint : public ::testing::Test {
 protected:
@@ -52,7 +34,7 @@ TEST_F(CupsPrint, ListsQueuesWithDefault) {
 TEST_F(CupsPrint, JobCarriesEverySettingAndTheWholeDocument) {
     testing::TempDir dir;
     const std::string pdf = dir / "电子发票.pdf";
-    WritePages(pdf, 6);
+    testing::WriteBlankA4Pages(pdf, 6);
     PdfLibrary& library = testing::Library();
     ASSERT_EQ(LoadMergedPageCount(library, pdf), 6);
     const auto before = server_->JobIds();
@@ -76,7 +58,7 @@ TEST_F(CupsPrint, JobCarriesEverySettingAndTheWholeDocument) {
 TEST_F(CupsPrint, RefusedJobSaysTheSpoolersReason) {
     ASSERT_TRUE(server_->Reject("Closed"));
     testing::TempDir dir;
-    WritePages(dir / "电子发票.pdf", 2);
+    testing::WriteBlankA4Pages(dir / "电子发票.pdf", 2);
     PdfLibrary& library = testing::Library();
     ASSERT_EQ(LoadMergedPageCount(library, dir / "电子发票.pdf"), 2);
     EXPECT_EQ(PrintMergedFile(library, {"Closed", 1, 1, 2, 297, 1}), 0);

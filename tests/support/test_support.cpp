@@ -6,6 +6,10 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -185,6 +189,18 @@ std::string PngIdat(const std::string& png) {
         pos += 12 + length;
     }
     return idat;
+}
+
+void WriteBlankA4Pages(const std::string& path, int pages) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper helper(pdf);
+    for (int i = 0; i < pages; ++i) {
+        auto page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 595 842] /Resources << >> >>"));
+        helper.addPage(QPDFPageObjectHelper(page), false);
+    }
+    QPDFWriter(pdf, path.c_str()).write();
 }
 
 }  // namespace vellumark::testing

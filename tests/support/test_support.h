@@ -51,6 +51,9 @@ void CopyFile(const std::string& from, const std::string& to);
 std::vector<std::string> ListFolder(const std::string& folder);
 void RemoveTree(const std::string& path);
 
+// A PDF of `pages` blank A4 pages, as a merged file stands in for printing.
+void WriteBlankA4Pages(const std::string& path, int pages);
+
 // `image` encoded as `format` ("PNG", "JPEG") at `quality` (-1: Qt's default).
 std::string EncodedImage(const QImage& image, const char* format, int quality = -1);
 // A `width` x `height` image of one colour, encoded as `format`.

@@ -30,6 +30,12 @@ void SetTextColour(QWidget* widget, QColor colour);
 // Fills the widget's background uniformly with `colour`.
 void FillBackground(QWidget* widget, QColor colour);
 
+// The title-bar buttons of the program's fixed-size windows: minimise and
+// close, no maximise.
+inline constexpr Qt::WindowFlags kFixedWindowButtons =
+    Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
 // Makes a top-level window fixed-size with the given outer size: the client
 // area is the outer size minus the frame the window manager reports (none
 // without a window manager). Call again once the window is shown, when the
