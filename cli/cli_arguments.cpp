@@ -142,6 +142,10 @@ struct Parser {
                 arguments.noSplit = true;
                 continue;
             }
+            if (word == "--skip-duplicates" && arguments.command == Command::kMerge) {
+                arguments.skipDuplicates = true;
+                continue;
+            }
             const auto equals = word.find('=');
             const std::string name = word.substr(0, equals);
             if (!TakesValue(name))
@@ -187,6 +191,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
 std::string UsageText() {
     return "用法：\n"
            "  vellumark-cli merge 文件夹 [--layout 版式] [--output 文件] [--no-split]\n"
+           "                [--skip-duplicates]\n"
            "                [--print 打印机 [--copies 份数] [--pages 起始页-结束页]]\n"
            "  vellumark-cli list 文件夹 [--format table|csv|json]\n"
            "\n"
@@ -196,9 +201,12 @@ std::string UsageText() {
            "             a4-four（A4纸4张发票）、a5-one（A5纸1张发票）、\n"
            "             a4-two-same（A4纸2张同样发票）\n"
            "       --no-split  不拆分、不改动文件夹，每个文件只合并第1页\n"
+           "       --skip-duplicates  同一张发票（发票号码相同或文件内容相同）只合并一次；\n"
+           "                   不加此选项时，重复的发票照常合并，并在标准错误中写明\n"
            "       --print     合并后按版式的纸张设置打印\n"
-           "list   列出发票（序号、名称、页数、页高、页宽、路径、内容完全相同的文件、"
-           "无法读取的原因），不改动文件夹。\n"
+           "list   列出发票：序号、名称、页数、页高、页宽、类型、发票代码、发票号码、开票日期、\n"
+           "       价税合计、销售方、购买方、重复与续页、路径，最后一行为发票张数与价税合计；\n"
+           "       值后的“?”表示二维码与文字不一致。不改动文件夹。\n"
            "\n"
            "另一个程序正在处理同一文件夹时，merge 会等待它完成。\n"
            "\n"

@@ -2,6 +2,8 @@
 // one-line complaint for anything it cannot accept.
 #pragma once
 
+#include "facts/listing.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,7 +11,6 @@
 namespace vellumark::cli {
 
 enum class Command { kMerge, kList, kHelp };
-enum class ListFormat { kTable, kCsv, kJson };
 
 struct PrintChoice {
     std::string printer;  // platform bytes, as given
@@ -24,6 +25,7 @@ struct Arguments {
     std::string layout = "a4-two";
     std::optional<std::string> output;
     bool noSplit = false;
+    bool skipDuplicates = false;  // place each invoice once
     std::optional<PrintChoice> print;
     ListFormat format = ListFormat::kTable;
 };

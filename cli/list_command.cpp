@@ -1,7 +1,7 @@
 #include "commands.h"
-#include "folder_listing.h"
+#include "facts/listing.h"
+#include "facts/page_facts.h"
 #include "intake/invoice_intake.h"
-#include "list_output.h"
 #include "program_setup.h"
 
 #include <sys/stat.h>
@@ -51,7 +51,11 @@ int RunList(const Arguments& arguments) {
         ErrorLine(NoPdfFilesLine(arguments.folder));
         return kExitFailed;
     }
-    Print(FormatListing(CollectListing(rows), arguments.format));
+    std::vector<std::string> paths;
+    for (int row = 0; row < rows.rowCount(); ++row)
+        paths.push_back(rows.Path(row));
+    const std::vector<InvoiceFacts> facts = ReadFacts(state->pdfLibrary, paths, true);
+    Print(FormatListing(BuildListing(rows, facts), arguments.format));
     for (const auto& problem : report.unreadable)
         ErrorLine("无法读取：" + problem.path + "：" + problem.reason);
     return kExitSuccess;

@@ -45,7 +45,7 @@ int PageRotation(QPDFObjectHandle page) {
     return quarters * 90;
 }
 
-PageSize ViewerPageSize(QPDFObjectHandle page) {
+ViewerFrame ViewerFrameOf(QPDFObjectHandle page) {
     QPDFPageObjectHelper helper(page);
     Box media = ReadBox(helper.getMediaBox(false));
     // Without a usable MediaBox the renderer lays the page out as US Letter.
@@ -63,9 +63,27 @@ PageSize ViewerPageSize(QPDFObjectHandle page) {
         if (visible.urx <= visible.llx || visible.ury <= visible.lly)
             visible = media;
     }
-    PageSize size{visible.urx - visible.llx, visible.ury - visible.lly};
-    const int rotation = PageRotation(page);
-    if (rotation == 90 || rotation == 270)
+    return {visible.llx, visible.lly, visible.urx, visible.ury, PageRotation(page)};
+}
+
+PagePoint ViewerFrame::ToViewer(PagePoint user) const {
+    // Each quarter turn is clockwise: at 90 the page's left edge is on top.
+    switch (rotation) {
+        case 90:
+            return {user.y - lly, user.x - llx};
+        case 180:
+            return {urx - user.x, user.y - lly};
+        case 270:
+            return {ury - user.y, urx - user.x};
+        default:
+            return {user.x - llx, ury - user.y};
+    }
+}
+
+PageSize ViewerPageSize(QPDFObjectHandle page) {
+    const ViewerFrame frame = ViewerFrameOf(page);
+    PageSize size{frame.urx - frame.llx, frame.ury - frame.lly};
+    if (frame.rotation == 90 || frame.rotation == 270)
         std::swap(size.width, size.height);
     return size;
 }

@@ -18,4 +18,20 @@ PageSize ViewerPageSize(QPDFObjectHandle page);
 // The page's effective rotation, normalised to 0, 90, 180 or 270.
 int PageRotation(QPDFObjectHandle page);
 
+struct PagePoint {
+    double x = 0, y = 0;
+};
+
+// The part of a page a viewer shows and how it is turned: places in the
+// page's default user space become places on the shown page, in points
+// from its top-left corner with y growing downwards.
+struct ViewerFrame {
+    double llx = 0, lly = 0, urx = 0, ury = 0;  // the visible box
+    int rotation = 0;
+
+    PagePoint ToViewer(PagePoint user) const;
+};
+
+ViewerFrame ViewerFrameOf(QPDFObjectHandle page);
+
 }  // namespace pdfax

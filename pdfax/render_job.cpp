@@ -23,10 +23,10 @@ RenderedImage RenderJobToFile(const RenderJob& job) {
         // Only this copy in memory turns; the file stays as it is.
         if (job.rotation >= 0)
             page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(job.rotation % 360));
-        const PixelSize size =
-            RenderPageToFile(*pdf, page, job.input, job.format, job.dpi, job.output);
-        image.width = size.width;
-        image.height = size.height;
+        const RenderedPage rendered = RenderPage(*pdf, page, job.input, job);
+        image.width = rendered.size.width;
+        image.height = rendered.size.height;
+        image.code = rendered.code;
     } catch (const Failure& e) {
         image.error = {"RenderPagesToFiles", e.path(), e.problem(), e.detail()};
     } catch (const std::bad_alloc& e) {

@@ -1,6 +1,7 @@
 #include "render_page.h"
 
 #include "atomic_file.h"
+#include "code_reader.h"
 #include "failure.h"
 #include "open_pdf.h"
 #include "page_geometry.h"
@@ -159,6 +160,24 @@ void CompositeRowOntoWhite(const QImage& argb, int y, std::uint8_t* dst) {
     }
 }
 
+// Writes `bitmap` on white to `output` as PNG or JPEG, whole or not at all.
+void WriteImage(const QImage& bitmap, int format, const std::string& output) {
+    // Rows are put onto white as the encoder asks for them, so the page never
+    // exists whole in RGB besides its bitmap.
+    const QImage argb = AsArgb(bitmap);
+    const RgbRows rows = [&argb](int y, std::uint8_t* out) { CompositeRowOntoWhite(argb, y, out); };
+    const std::string bytes = format == kImageFormatPng
+                                  ? EncodePngRows(argb.width(), argb.height(), rows)
+                                  : EncodeJpegRows(argb.width(), argb.height(), rows);
+    if (bytes.empty())
+        throw Failure(Problem::kFailed, output, "the image could not be encoded");
+    // A rendered page can always be rendered again, so its image is not
+    // waited for on the disk; readers still only ever see it whole.
+    ReplaceFileAtomically(
+        output, [&](TempFile& file) { file.Write(bytes.data(), bytes.size()); }, {},
+        Durability::kWholeOnly);
+}
+
 }  // namespace
 
 RgbImage CompositeOntoWhite(const QImage& bitmap) {
@@ -192,33 +211,34 @@ QImage RasteriseBitmap(const std::string& pdfBytes, PixelSize size) {
     return rendered;
 }
 
-PixelSize RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, const std::string& source, int format,
-                           double dpi, const std::string& output) {
-    if (format != kImageFormatPng && format != kImageFormatJpeg)
-        throw Failure(Problem::kFailed, output, "unknown image format");
+RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& source,
+                        const RenderJob& job) {
+    const bool writes = job.format != kImageFormatNone;
+    if (writes && job.format != kImageFormatPng && job.format != kImageFormatJpeg)
+        throw Failure(Problem::kFailed, job.output, "unknown image format");
     if (!page.isDictionary())
         throw Failure(Problem::kDamaged, source, "no such page");
-    if (PageTooLarge(page, dpi))
+    if (PageTooLarge(page, job.dpi))
         throw Failure(Problem::kTooLarge, source, "the page is too large to render");
-    const PixelSize size = RenderSize(page, dpi);
-    const QImage bitmap = RasteriseBitmap(FlattenPageForRender(pdf, page), size);
+    RenderedPage rendered;
+    rendered.size = RenderSize(page, job.dpi);
+    const QImage bitmap = RasteriseBitmap(FlattenPageForRender(pdf, page), rendered.size);
     if (bitmap.isNull())
         throw Failure(Problem::kDamaged, source, "the renderer cannot draw the page");
-    // Rows are put onto white as the encoder asks for them, so the page never
-    // exists whole in RGB besides its bitmap.
-    const QImage argb = AsArgb(bitmap);
-    const RgbRows rows = [&argb](int y, std::uint8_t* out) { CompositeRowOntoWhite(argb, y, out); };
-    const std::string bytes = format == kImageFormatPng
-                                  ? EncodePngRows(argb.width(), argb.height(), rows)
-                                  : EncodeJpegRows(argb.width(), argb.height(), rows);
-    if (bytes.empty())
-        throw Failure(Problem::kFailed, output, "the image could not be encoded");
-    // A rendered page can always be rendered again, so its image is not
-    // waited for on the disk; readers still only ever see it whole.
-    ReplaceFileAtomically(
-        output, [&](TempFile& file) { file.Write(bytes.data(), bytes.size()); }, {},
-        Durability::kWholeOnly);
-    return size;
+    if (job.readCode)
+        rendered.code = ReadQrCode(bitmap, job.dpi);
+    if (writes)
+        WriteImage(bitmap, job.format, job.output);
+    return rendered;
+}
+
+PixelSize RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, const std::string& source, int format,
+                           double dpi, const std::string& output) {
+    RenderJob job;
+    job.format = format;
+    job.dpi = dpi;
+    job.output = output;
+    return RenderPage(pdf, page, source, job).size;
 }
 
 }  // namespace pdfax

@@ -33,6 +33,17 @@ struct PixelSize {
 PixelSize RenderPageToFile(QPDF& pdf, QPDFObjectHandle page, const std::string& source, int format,
                            double dpi, const std::string& output);
 
+struct RenderedPage {
+    PixelSize size;
+    std::string code;  // the page's QR code when the job asked for it
+};
+
+// Renders `page` as RenderPageToFile does, with the job's format, dpi and
+// output; a job of format kImageFormatNone writes nothing. With
+// `job.readCode` the bitmap is also searched for a QR code.
+RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& source,
+                        const RenderJob& job);
+
 // The stages of RenderPageToFile, for measuring them one by one.
 
 // The bitmap size of `page` at `dpi`: the page as a viewer shows it, in

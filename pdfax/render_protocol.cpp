@@ -106,14 +106,18 @@ std::string EncodeJob(int index, const RenderJob& job) {
         .I32(job.format)
         .F64(job.dpi)
         .Text(job.output)
+        .I32(job.readCode ? 1 : 0)
         .Take();
 }
 
 bool DecodeJob(const std::string& message, int& index, RenderJob& job) {
     Reader in(message);
-    return in.I32(index) && in.Text(job.input) && in.Text(job.password) && in.I32(job.page) &&
-           in.I32(job.rotation) && in.I32(job.format) && in.F64(job.dpi) && in.Text(job.output) &&
-           in.Done();
+    int readCode = 0;
+    const bool ok = in.I32(index) && in.Text(job.input) && in.Text(job.password) &&
+                    in.I32(job.page) && in.I32(job.rotation) && in.I32(job.format) &&
+                    in.F64(job.dpi) && in.Text(job.output) && in.I32(readCode) && in.Done();
+    job.readCode = readCode != 0;
+    return ok;
 }
 
 std::string EncodeImage(int index, const RenderedImage& image) {
@@ -125,6 +129,7 @@ std::string EncodeImage(int index, const RenderedImage& image) {
         .Text(image.error.detail)
         .I32(image.width)
         .I32(image.height)
+        .Text(image.code)
         .Take();
 }
 
@@ -133,7 +138,7 @@ bool DecodeImage(const std::string& message, int& index, RenderedImage& image) {
     int problem = 0;
     const bool ok = in.I32(index) && in.I32(problem) && in.Text(image.error.operation) &&
                     in.Text(image.error.path) && in.Text(image.error.detail) &&
-                    in.I32(image.width) && in.I32(image.height) && in.Done();
+                    in.I32(image.width) && in.I32(image.height) && in.Text(image.code) && in.Done();
     image.error.problem = static_cast<Problem>(problem);
     return ok;
 }

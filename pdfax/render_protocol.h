@@ -9,7 +9,7 @@
 
 namespace pdfax {
 
-inline constexpr const char* kRendererGreeting = "vellumark-renderer/1";
+inline constexpr const char* kRendererGreeting = "vellumark-renderer/2";
 
 std::string EncodeJob(int index, const RenderJob& job);
 bool DecodeJob(const std::string& message, int& index, RenderJob& job);

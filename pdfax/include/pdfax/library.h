@@ -18,14 +18,16 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/3";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/4";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
 
 enum Result : int { kOk = 0, kNoInterface = 1, kNoClass = 2, kFailed = 3 };
 
-// Image formats of DARenderPageToFile and RenderPagesToFiles.
+// Image formats of DARenderPageToFile and RenderPagesToFiles. A job of
+// format "none" writes no file: it renders the page only to read its code.
+inline constexpr int kImageFormatNone = 0;
 inline constexpr int kImageFormatJpeg = 1;
 inline constexpr int kImageFormatPng = 5;
 
@@ -125,7 +127,8 @@ struct RenderJob {
     int rotation = -1;     // the page's rotation to set first (0, 90, 180, 270), -1 to keep it
     int format = kImageFormatPng;
     double dpi = 300;
-    std::string output;  // the image file, replaced whole
+    std::string output;     // the image file, replaced whole
+    bool readCode = false;  // also look for a QR code on the rendered page
 };
 
 // How a render ended: the image's pixel size, or the error (problem kNone
@@ -134,6 +137,17 @@ struct RenderedImage {
     CallError error;
     int width = 0;
     int height = 0;
+    std::string code;  // the text of the page's QR code (UTF-8); empty when none was read
+};
+
+// One character of a page's text layer where it stands: its origin on the
+// baseline and its advance, in points from the top-left corner of the page
+// as a viewer shows it, and the height of its font there.
+struct TextGlyph {
+    std::string text;  // UTF-8; several characters for a ligature
+    double x = 0, y = 0;
+    double advance = 0;
+    double size = 0;
 };
 
 class Library {
@@ -188,6 +202,12 @@ public:
     virtual int SetupCustomPrinter(const std::string& customPrinter, int setting, int value) = 0;
     virtual int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                               int options) = 0;
+
+    // Fills `glyphs` with the text layer of page `page` (from 1) of `path`,
+    // in content order; 1 when the page could be read (its text may be
+    // empty), 0 with LastError() when not.
+    virtual int ReadPageText(const std::string& path, const std::string& password, int page,
+                             std::vector<TextGlyph>& glyphs) = 0;
 
     // Renders every job, at most `workers` at a time (0: one per processor),
     // in renderer processes of the file named by SetPDFiumFileName, or in

@@ -1,11 +1,9 @@
-#include "list_output.h"
+#include "facts/listing.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 
-namespace vellumark::cli {
+namespace vellumark {
 namespace {
 
 // Length of the valid UTF-8 sequence at `i` (its code point in `cp`), or 0.
@@ -50,79 +48,6 @@ std::string Hex4(unsigned value) {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "%04x", value & 0xFFFFu);
     return buffer;
-}
-
-std::string JoinOrders(const std::vector<int>& orders, const char* separator) {
-    std::string text;
-    for (const int order : orders) {
-        if (!text.empty())
-            text += separator;
-        text += std::to_string(order);
-    }
-    return text;
-}
-
-std::string Table(const std::vector<ListedInvoice>& listing) {
-    constexpr std::size_t kColumns = 7;
-    using Line = std::array<std::string, kColumns>;
-    std::vector<Line> lines;
-    lines.push_back({"序号", "文件名称", "页数", "页高", "页宽", "重复", "路径"});
-    for (const auto& invoice : listing) {
-        lines.push_back(
-            {std::to_string(invoice.order), TerminalText(invoice.name),
-             std::to_string(invoice.pages), std::to_string(invoice.height),
-             std::to_string(invoice.width),
-             invoice.duplicates.empty() ? "" : "=" + JoinOrders(invoice.duplicates, ","),
-             TerminalText(invoice.path)});
-    }
-    std::array<int, kColumns> widths{};
-    for (const auto& line : lines) {
-        for (std::size_t c = 0; c < kColumns; ++c) {
-            widths[c] = std::max(widths[c], DisplayWidth(line[c]));
-        }
-    }
-    std::string out;
-    for (const auto& line : lines) {
-        std::string text;
-        for (std::size_t c = 0; c < kColumns; ++c) {
-            text += line[c];
-            if (c + 1 < kColumns)
-                text += std::string(widths[c] - DisplayWidth(line[c]) + 2, ' ');
-        }
-        while (!text.empty() && text.back() == ' ')
-            text.pop_back();
-        out += text + "\n";
-    }
-    return out;
-}
-
-std::string Csv(const std::vector<ListedInvoice>& listing) {
-    std::string out = "order,name,pages,height,width,path,duplicates,problem\n";
-    for (const auto& invoice : listing) {
-        out += std::to_string(invoice.order) + "," + CsvField(invoice.name) + "," +
-               std::to_string(invoice.pages) + "," + std::to_string(invoice.height) + "," +
-               std::to_string(invoice.width) + "," + CsvField(invoice.path) + "," +
-               JoinOrders(invoice.duplicates, " ") + "," + CsvField(invoice.problem) + "\n";
-    }
-    return out;
-}
-
-std::string Json(const std::vector<ListedInvoice>& listing) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < listing.size(); ++i) {
-        const auto& invoice = listing[i];
-        out += i == 0 ? "\n" : ",\n";
-        out += "  {\"order\": " + std::to_string(invoice.order) +
-               ", \"name\": " + JsonString(invoice.name) +
-               ", \"pages\": " + std::to_string(invoice.pages) +
-               ", \"height\": " + std::to_string(invoice.height) +
-               ", \"width\": " + std::to_string(invoice.width) +
-               ", \"path\": " + JsonString(invoice.path) + ", \"duplicates\": [" +
-               JoinOrders(invoice.duplicates, ", ") + "], \"problem\": " +
-               (invoice.problem.empty() ? std::string("null") : JsonString(invoice.problem)) + "}";
-    }
-    out += listing.empty() ? "]\n" : "\n]\n";
-    return out;
 }
 
 }  // namespace
@@ -198,16 +123,4 @@ int DisplayWidth(const std::string& text) {
     return width;
 }
 
-std::string FormatListing(const std::vector<ListedInvoice>& listing, ListFormat format) {
-    switch (format) {
-        case ListFormat::kCsv:
-            return Csv(listing);
-        case ListFormat::kJson:
-            return Json(listing);
-        case ListFormat::kTable:
-            break;
-    }
-    return Table(listing);
-}
-
-}  // namespace vellumark::cli
+}  // namespace vellumark

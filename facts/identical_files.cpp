@@ -1,4 +1,4 @@
-#include "duplicates.h"
+#include "facts/pile.h"
 
 #include <QCryptographicHash>
 
@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-namespace vellumark::cli {
+namespace vellumark {
 namespace {
 
 std::optional<QByteArray> ContentDigest(const std::string& path) {
@@ -60,4 +60,4 @@ std::vector<int> IdenticalFileGroups(const std::vector<std::string>& paths) {
     return groups;
 }
 
-}  // namespace vellumark::cli
+}  // namespace vellumark

@@ -1,0 +1,63 @@
+// The listing of a folder's invoices, as the list command prints it and the
+// window exports it: one row per listed file with its facts, then a line
+// that counts the distinct invoices and adds up their totals.
+#pragma once
+
+#include "facts/invoice_facts.h"
+#include "facts/pile.h"
+#include "intake/invoice_rows.h"
+
+#include <string>
+#include <vector>
+
+namespace vellumark {
+
+enum class ListFormat { kTable, kCsv, kJson };
+
+// One listed file.
+struct ListedInvoice {
+    int order = 0;
+    std::string name;  // bytes of the file name, without extension
+    int pages = 0;
+    int height = 0;  // whole millimetres
+    int width = 0;
+    std::string path;             // bytes
+    std::vector<int> duplicates;  // orders of the other rows with the same bytes
+    std::string problem;          // why the file cannot be read (UTF-8); empty when it can
+    InvoiceFacts facts;
+    int continuationOf = 0;        // the order of the invoice it continues, or 0
+    int duplicateOf = 0;           // the order of the first row with the same invoice, or 0
+    std::vector<int> sameInvoice;  // orders of the other rows with the same invoice
+};
+
+struct Listing {
+    std::vector<ListedInvoice> rows;
+    PileSummary summary;
+};
+
+// The rows in list order with their facts (one per row, or none at all),
+// related to each other and added up.
+Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& facts);
+
+// The table, the CSV (UTF-8 with a byte-order mark, for spreadsheet
+// programs) or the JSON form.
+std::string FormatListing(const Listing& listing, ListFormat format);
+
+// "共 12 张发票，价税合计 1234.56 元", with the invoices whose total could not
+// be read named.
+std::string SummaryText(const PileSummary& summary);
+
+// A JSON string literal for platform bytes: UTF-8 is kept, every byte that is
+// not part of valid UTF-8 becomes "\udcXX" (the lone-surrogate convention
+// that Python's os.fsencode turns back into the same byte).
+std::string JsonString(const std::string& bytes);
+// One CSV field: quoted, with quotes doubled, when it holds a comma, a quote,
+// a line break or surrounding blanks.
+std::string CsvField(const std::string& bytes);
+// The text made safe to show on a terminal: control characters and bytes
+// that are not UTF-8 become "?".
+std::string TerminalText(const std::string& bytes);
+// Columns the text takes on a terminal: wide East Asian characters take two.
+int DisplayWidth(const std::string& text);
+
+}  // namespace vellumark

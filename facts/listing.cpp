@@ -1,0 +1,237 @@
+#include "facts/listing.h"
+
+#include "text_scan.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vellumark {
+namespace {
+
+std::string JoinOrders(const std::vector<int>& orders, const char* separator) {
+    std::string text;
+    for (const int order : orders) {
+        if (!text.empty())
+            text += separator;
+        text += std::to_string(order);
+    }
+    return text;
+}
+
+const char* KindText(InvoiceKind kind) {
+    switch (kind) {
+        case InvoiceKind::kDigitalSpecial:
+            return "数电专票";
+        case InvoiceKind::kDigitalOrdinary:
+            return "数电普票";
+        case InvoiceKind::kElectronicSpecial:
+            return "电子专票";
+        case InvoiceKind::kElectronicOrdinary:
+            return "电子普票";
+        case InvoiceKind::kToll:
+            return "通行费";
+        case InvoiceKind::kOther:
+            return "非发票";
+        case InvoiceKind::kUnknown:
+            break;
+    }
+    return "";
+}
+
+// A fact as the table shows it: a "?" after a value the two sources
+// disagree on.
+std::string Shown(const InvoiceFacts& facts, FactField field) {
+    const std::string& value = facts.Get(field);
+    return value.empty() || !facts.IsUncertain(field) ? value : value + "?";
+}
+
+// What the table's last column says about the row's relatives.
+std::string RelationText(const ListedInvoice& row) {
+    if (row.continuationOf > 0)
+        return "续" + std::to_string(row.continuationOf);
+    if (row.sameInvoice.empty())
+        return {};
+    const std::string number = row.facts.Get(kFactNumber);
+    return "=" + JoinOrders(row.sameInvoice, ",") +
+           (number.empty() ? " (文件相同)" : " (发票号码 " + number + ")");
+}
+
+std::string Table(const Listing& listing) {
+    constexpr std::size_t kColumns = 14;
+    using Line = std::array<std::string, kColumns>;
+    std::vector<Line> lines;
+    lines.push_back({"序号", "文件名称", "页数", "页高", "页宽", "类型", "发票代码", "发票号码",
+                     "开票日期", "价税合计", "销售方", "购买方", "重复", "路径"});
+    for (const auto& row : listing.rows) {
+        const InvoiceFacts& f = row.facts;
+        lines.push_back({std::to_string(row.order), TerminalText(row.name),
+                         std::to_string(row.pages), std::to_string(row.height),
+                         std::to_string(row.width), KindText(f.kind), Shown(f, kFactCode),
+                         Shown(f, kFactNumber), Shown(f, kFactDate), Shown(f, kFactTotal),
+                         TerminalText(Shown(f, kFactSeller)), TerminalText(Shown(f, kFactBuyer)),
+                         RelationText(row), TerminalText(row.path)});
+    }
+    std::array<int, kColumns> widths{};
+    for (const auto& line : lines) {
+        for (std::size_t c = 0; c < kColumns; ++c)
+            widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+    }
+    std::string out;
+    for (const auto& line : lines) {
+        std::string text;
+        for (std::size_t c = 0; c < kColumns; ++c) {
+            text += line[c];
+            if (c + 1 < kColumns)
+                text += std::string(static_cast<std::size_t>(widths[c] - DisplayWidth(line[c]) + 2),
+                                    ' ');
+        }
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        out += text + "\n";
+    }
+    return out + SummaryText(listing.summary) + "\n";
+}
+
+std::string UncertainNames(const InvoiceFacts& facts, const char* separator) {
+    std::string names;
+    for (int field = 0; field < kFactFieldCount; ++field) {
+        if (facts.IsUncertain(static_cast<FactField>(field)))
+            names += (names.empty() ? "" : separator) +
+                     std::string(FactFieldName(static_cast<FactField>(field)));
+    }
+    return names;
+}
+
+// With a byte-order mark: spreadsheet programs take the file for UTF-8 only
+// with one.
+std::string Csv(const Listing& listing) {
+    std::string out =
+        "\xEF\xBB\xBF"
+        "order,name,pages,height,width,path,duplicates,problem,kind";
+    for (int field = 0; field < kFactFieldCount; ++field)
+        out += std::string(",") + FactFieldName(static_cast<FactField>(field));
+    out += ",continuation_of,duplicate_of,uncertain\n";
+    for (const auto& row : listing.rows) {
+        out += std::to_string(row.order) + "," + CsvField(row.name) + "," +
+               std::to_string(row.pages) + "," + std::to_string(row.height) + "," +
+               std::to_string(row.width) + "," + CsvField(row.path) + "," +
+               JoinOrders(row.duplicates, " ") + "," + CsvField(row.problem) + "," +
+               KindName(row.facts.kind);
+        for (int field = 0; field < kFactFieldCount; ++field)
+            out += "," + CsvField(row.facts.Get(static_cast<FactField>(field)));
+        out += "," + (row.continuationOf > 0 ? std::to_string(row.continuationOf) : "") + "," +
+               (row.duplicateOf > 0 ? std::to_string(row.duplicateOf) : "") + "," +
+               UncertainNames(row.facts, " ") + "\n";
+    }
+    // The summary sits under the name and total columns.
+    out += "," + CsvField(SummaryText(listing.summary)) + std::string(7 + 1 + kFactTotal, ',') +
+           FormatCents(listing.summary.totalCents) +
+           std::string(kFactFieldCount - kFactTotal - 1 + 3, ',') + "\n";
+    return out;
+}
+
+std::string JsonValue(const std::string& text) {
+    return text.empty() ? "null" : JsonString(text);
+}
+
+std::string JsonRow(const ListedInvoice& row) {
+    std::string out =
+        "  {\"order\": " + std::to_string(row.order) + ", \"name\": " + JsonString(row.name) +
+        ", \"pages\": " + std::to_string(row.pages) +
+        ", \"height\": " + std::to_string(row.height) +
+        ", \"width\": " + std::to_string(row.width) + ", \"path\": " + JsonString(row.path) +
+        ", \"duplicates\": [" + JoinOrders(row.duplicates, ", ") +
+        "], \"problem\": " + JsonValue(row.problem) +
+        ", \"kind\": " + JsonValue(KindName(row.facts.kind));
+    for (int field = 0; field < kFactFieldCount; ++field) {
+        out += std::string(", \"") + FactFieldName(static_cast<FactField>(field)) +
+               "\": " + JsonValue(row.facts.Get(static_cast<FactField>(field)));
+    }
+    std::string uncertain = UncertainNames(row.facts, "\", \"");
+    out +=
+        ", \"continuation_of\": " +
+        (row.continuationOf > 0 ? std::to_string(row.continuationOf) : "null") +
+        ", \"duplicate_of\": " + (row.duplicateOf > 0 ? std::to_string(row.duplicateOf) : "null") +
+        ", \"uncertain\": [" + (uncertain.empty() ? "" : "\"" + uncertain + "\"") + "]}";
+    return out;
+}
+
+std::string Json(const Listing& listing) {
+    std::string out = "[";
+    for (const auto& row : listing.rows)
+        out += (out.size() == 1 ? "\n" : ",\n") + JsonRow(row);
+    // The last element adds the pile up; rows are the ones with an "order".
+    out += std::string(out.size() == 1 ? "\n" : ",\n") +
+           "  {\"invoices\": " + std::to_string(listing.summary.invoices) + ", \"total\": \"" +
+           FormatCents(listing.summary.totalCents) +
+           "\", \"without_total\": " + std::to_string(listing.summary.withoutTotal) + "}\n]\n";
+    return out;
+}
+
+}  // namespace
+
+Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& facts) {
+    Listing listing;
+    std::vector<std::string> paths;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        ListedInvoice invoice;
+        invoice.order = rows.Cell(row, kColumnNumber).toInt();
+        invoice.path = rows.Path(row);
+        const std::size_t slash = invoice.path.find_last_of('/');
+        const std::string file = invoice.path.substr(slash == std::string::npos ? 0 : slash + 1);
+        invoice.name = file.substr(0, file.find_last_of('.'));
+        invoice.pages = rows.Cell(row, kColumnPages).toInt();
+        invoice.height = rows.Cell(row, kColumnHeight).toInt();
+        invoice.width = rows.Cell(row, kColumnWidth).toInt();
+        invoice.problem = rows.Note(row).toStdString();
+        if (static_cast<std::size_t>(row) < facts.size())
+            invoice.facts = facts[static_cast<std::size_t>(row)];
+        listing.rows.push_back(std::move(invoice));
+        paths.push_back(listing.rows.back().path);
+    }
+    std::vector<InvoiceFacts> all;
+    for (const auto& row : listing.rows)
+        all.push_back(row.facts);
+    const std::vector<int> groups = IdenticalFileGroups(paths);
+    const std::vector<PageRelation> relations = RelatePages(paths, all, groups);
+    const auto orderOf = [&](int row) { return listing.rows[static_cast<std::size_t>(row)].order; };
+    for (std::size_t i = 0; i < listing.rows.size(); ++i) {
+        ListedInvoice& row = listing.rows[i];
+        for (std::size_t j = 0; j < listing.rows.size(); ++j) {
+            if (j != i && groups[i] >= 0 && groups[j] == groups[i])
+                row.duplicates.push_back(listing.rows[j].order);
+        }
+        const PageRelation& r = relations[i];
+        row.continuationOf = r.continuationOf >= 0 ? orderOf(r.continuationOf) : 0;
+        row.duplicateOf = r.duplicateOf >= 0 ? orderOf(r.duplicateOf) : 0;
+        for (const int other : r.sameInvoice)
+            row.sameInvoice.push_back(orderOf(other));
+        if (r.continuationOf >= 0)
+            for (FactField money : {kFactTotal, kFactAmount, kFactTax})
+                row.facts.fields[money].clear();
+    }
+    listing.summary = Summarise(all, relations);
+    return listing;
+}
+
+std::string SummaryText(const PileSummary& summary) {
+    std::string text = "共 " + std::to_string(summary.invoices) + " 张发票，价税合计 " +
+                       FormatCents(summary.totalCents) + " 元";
+    if (summary.withoutTotal > 0)
+        text += "（其中 " + std::to_string(summary.withoutTotal) + " 张未能读出金额，未计入）";
+    return text;
+}
+
+std::string FormatListing(const Listing& listing, ListFormat format) {
+    switch (format) {
+        case ListFormat::kCsv:
+            return Csv(listing);
+        case ListFormat::kJson:
+            return Json(listing);
+        case ListFormat::kTable:
+            break;
+    }
+    return Table(listing);
+}
+
+}  // namespace vellumark

@@ -1,0 +1,115 @@
+#include "facts/page_facts.h"
+
+#include "facts/text_facts.h"
+#include "text_scan.h"
+
+namespace vellumark {
+namespace {
+
+void Agree(InvoiceFacts& facts, FactField field, const std::string& fromCode) {
+    std::string& value = facts.fields[field];
+    if (fromCode.empty())
+        return;
+    if (!value.empty() && value != fromCode)
+        facts.MarkUncertain(field);
+    value = fromCode;
+}
+
+bool SameMoney(const std::string& a, const std::string& b) {
+    const auto x = CentsOf(a), y = CentsOf(b);
+    return x && y && *x == *y;
+}
+
+void CheckMoney(InvoiceFacts& facts, const CodeFacts& code) {
+    std::string& total = facts.fields[kFactTotal];
+    std::string& amount = facts.fields[kFactAmount];
+    const std::string& tax = facts.fields[kFactTax];
+    if (!code.amount.empty()) {
+        if (code.amountIsTotal) {
+            Agree(facts, kFactTotal, code.amount);
+            if (SameMoney(total, code.amount))
+                facts.uncertain &= ~(1u << kFactTotal);
+        } else {
+            Agree(facts, kFactAmount, code.amount);
+        }
+    }
+    const auto t = CentsOf(total), a = CentsOf(amount), x = CentsOf(tax);
+    if (t && a && x && *a + *x != *t) {
+        facts.MarkUncertain(kFactAmount);
+        facts.MarkUncertain(kFactTax);
+    }
+    // A total read without its label is confirmed when the amount before
+    // tax and the tax add up to it.
+    if (t && a && x && *a + *x == *t && facts.IsUncertain(kFactTotal) && !code.amount.empty())
+        facts.uncertain &= ~(1u << kFactTotal);
+    if (t && a && !x && *a == *t && !code.amount.empty() && !code.amountIsTotal)
+        facts.uncertain &= ~(1u << kFactTotal);
+}
+
+}  // namespace
+
+InvoiceFacts CombineFacts(InvoiceFacts facts, const CodeFacts& code) {
+    const InvoiceKind textKind = facts.kind;
+    if (code.kind != InvoiceKind::kUnknown)
+        facts.kind = code.kind;
+    // A toll invoice's code names it an ordinary electronic invoice.
+    if (textKind == InvoiceKind::kToll)
+        facts.kind = InvoiceKind::kToll;
+    if (code.Valid()) {
+        Agree(facts, kFactCode, code.code);
+        Agree(facts, kFactNumber, code.number);
+        Agree(facts, kFactDate, code.date);
+    }
+    if (!IsInvoice(facts.kind)) {
+        // An itinerary or a summary names the invoice it belongs to and
+        // repeats its amounts; neither is this page's own.
+        for (FactField field : {kFactCode, kFactNumber, kFactTotal, kFactAmount, kFactTax})
+            facts.fields[field].clear();
+        facts.uncertain = 0;
+        return facts;
+    }
+    CheckMoney(facts, code);
+    return facts;
+}
+
+std::vector<InvoiceFacts> ReadTextFactsOf(PdfLibrary& pdf, const std::vector<std::string>& paths) {
+    std::vector<InvoiceFacts> facts(paths.size());
+    std::vector<pdfax::TextGlyph> glyphs;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (pdf.ReadPageText(paths[i], "", 1, glyphs))
+            facts[i] = ReadTextFacts(glyphs);
+    }
+    return facts;
+}
+
+std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, const std::vector<std::string>& paths,
+                                    bool readCodes, const std::function<bool()>& cancelled) {
+    std::vector<InvoiceFacts> text(paths.size());
+    std::vector<pdfax::TextGlyph> glyphs;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (cancelled && cancelled())
+            return {};
+        if (pdf.ReadPageText(paths[i], "", 1, glyphs))
+            text[i] = ReadTextFacts(glyphs);
+    }
+    std::vector<CodeFacts> codes(paths.size());
+    if (readCodes) {
+        std::vector<pdfax::RenderJob> jobs(paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            jobs[i].input = paths[i];
+            jobs[i].format = pdfax::kImageFormatNone;
+            jobs[i].dpi = kCodeRenderDpi;
+            jobs[i].readCode = true;
+        }
+        pdf.RenderPagesToFiles(jobs, 0, [&](int index, const pdfax::RenderedImage& image) {
+            codes[static_cast<std::size_t>(index)] = ParseInvoiceCode(image.code);
+            return !(cancelled && cancelled());
+        });
+    }
+    std::vector<InvoiceFacts> facts(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        facts[i] = CombineFacts(text[i], codes[i]);
+    return facts;
+}
+
+}  // namespace vellumark

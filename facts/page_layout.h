@@ -1,0 +1,58 @@
+// A page's text layer arranged as a reader sees it: characters on lines,
+// lines top to bottom, and labels found where they are written.
+#pragma once
+
+#include <pdfax/library.h>
+
+#include <string>
+#include <vector>
+
+namespace vellumark {
+
+struct PlacedChar {
+    char32_t c = 0;
+    double x = 0, y = 0, advance = 0, size = 0;
+};
+
+// Where a label was found: its line, the characters after it, and its box.
+struct LabelPlace {
+    int line = -1;
+    std::size_t start = 0;  // index in the line of its first character
+    std::size_t after = 0;  // index in the line of the first character after the label
+    double left = 0, top = 0, bottom = 0, size = 0;
+    bool colon = false;  // a colon follows, as after "名称" but not "项目名称"
+};
+
+class PageLayout {
+public:
+    // Arranges `glyphs`; characters drawn twice on the same spot (a bold
+    // imitation) count once.
+    explicit PageLayout(const std::vector<pdfax::TextGlyph>& glyphs);
+
+    // Every place where `label` is written along a line, blanks allowed
+    // between its characters, top to bottom.
+    std::vector<LabelPlace> Find(const std::u32string& label) const;
+    // Every place where `label` is written downwards, one character under
+    // the other, as the buyer and seller blocks are headed.
+    std::vector<LabelPlace> FindDownwards(const std::u32string& label) const;
+
+    // The text after `place` on its line, from its first character that is
+    // not a colon or a blank, up to a gap wider than `gapInSizes` times the
+    // font size. Blanks inside are kept.
+    std::u32string After(const LabelPlace& place, double gapInSizes) const;
+
+    // The character just before the label on its line; 0 at the line's start.
+    char32_t Before(const LabelPlace& place) const;
+
+    // Every line's text, top to bottom, one line per "\n".
+    std::u32string AllLines() const;
+
+private:
+    std::vector<std::vector<PlacedChar>> lines_;  // each left to right
+};
+
+bool IsBlank(char32_t c);
+std::string Utf8(const std::u32string& text);
+std::u32string Utf32(const std::string& text);
+
+}  // namespace vellumark

@@ -1,0 +1,17 @@
+// Reading the QR code an invoice page carries from the page's rendered
+// bitmap.
+#pragma once
+
+#include <QImage>
+
+#include <string>
+
+namespace pdfax {
+
+// The text (UTF-8) of the first QR code found on `bitmap`, a page rendered
+// over transparency as RasteriseBitmap gives it; empty when none is found.
+// Bitmaps rendered above 200 dpi are looked at in half size: the codes on
+// invoices read as well there, in a quarter of the time.
+std::string ReadQrCode(const QImage& bitmap, double dpi);
+
+}  // namespace pdfax
