@@ -54,7 +54,7 @@ int RunList(const Arguments& arguments) {
     std::vector<std::string> paths;
     for (int row = 0; row < rows.rowCount(); ++row)
         paths.push_back(rows.Path(row));
-    const std::vector<InvoiceFacts> facts = ReadFacts(state->pdfLibrary, paths, true);
+    const std::vector<InvoiceFacts> facts = ReadFacts(state->pdfLibrary, paths);
     Print(FormatListing(BuildListing(rows, facts), arguments.format));
     for (const auto& problem : report.unreadable)
         ErrorLine("无法读取：" + problem.path + "：" + problem.reason);

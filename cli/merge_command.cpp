@@ -1,4 +1,6 @@
 #include "commands.h"
+#include "facts/listing.h"
+#include "facts/page_facts.h"
 #include "intake/folder_ops.h"
 #include "intake/invoice_intake.h"
 #include "layout/layout_mode.h"
@@ -31,6 +33,32 @@ std::string TerminalLines(const QString& text) {
 
 void ProblemLine(const std::string& what, const FileProblem& problem) {
     ErrorLine(what + problem.path + "：" + problem.reason);
+}
+
+// Names every invoice that is in the pile twice, by file and number, and
+// places each once when asked to.
+RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates) {
+    return [&rows, skipDuplicates](const std::vector<pdfax::RenderedImage>& renders) {
+        std::vector<InvoiceFacts> facts;
+        for (const auto& render : renders)
+            facts.push_back(FactsOfRender(render));
+        const Listing listing = BuildListing(rows, facts);
+        std::vector<bool> placed(renders.size(), true);
+        for (std::size_t row = 0; row < listing.rows.size(); ++row) {
+            const ListedInvoice& invoice = listing.rows[row];
+            if (invoice.duplicateOf == 0)
+                continue;
+            const auto first = std::find_if(
+                listing.rows.begin(), listing.rows.end(),
+                [&](const ListedInvoice& other) { return other.order == invoice.duplicateOf; });
+            const std::string number = invoice.facts.Get(kFactNumber);
+            ErrorLine("重复的发票：" + invoice.path + " 与 " + first->path + " 是同一张发票（" +
+                      (number.empty() ? std::string("文件内容相同") : "发票号码 " + number) + "）" +
+                      (skipDuplicates ? "，只合并一次" : ""));
+            placed[row] = !skipDuplicates;
+        }
+        return placed;
+    };
 }
 
 // Takes in the folder as the window does, or lists it untouched.
@@ -132,7 +160,9 @@ int RunMerge(const Arguments& arguments) {
     }
 
     TerminalProgress rendering(rows.rowCount());
-    const MergeSettings settings{state->TempImageFolder(), output};
+    MergeSettings settings{state->TempImageFolder(), output};
+    settings.readFacts = true;
+    settings.placeRows = DuplicateChoice(rows, arguments.skipDuplicates);
     const MergeOutcome outcome =
         MergeInvoices(state->pdfLibrary, settings, ModeNamed(arguments.layout), rows,
                       [&rendering](const RowResult&) { rendering.Rendered(); });

@@ -72,44 +72,27 @@ InvoiceFacts CombineFacts(InvoiceFacts facts, const CodeFacts& code) {
     return facts;
 }
 
-std::vector<InvoiceFacts> ReadTextFactsOf(PdfLibrary& pdf, const std::vector<std::string>& paths) {
-    std::vector<InvoiceFacts> facts(paths.size());
-    std::vector<pdfax::TextGlyph> glyphs;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (pdf.ReadPageText(paths[i], "", 1, glyphs))
-            facts[i] = ReadTextFacts(glyphs);
-    }
-    return facts;
+InvoiceFacts FactsOfRender(const pdfax::RenderedImage& render) {
+    return CombineFacts(ReadTextFacts(render.text), ParseInvoiceCode(render.code));
 }
 
 std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, const std::vector<std::string>& paths,
-                                    bool readCodes, const std::function<bool()>& cancelled) {
-    std::vector<InvoiceFacts> text(paths.size());
-    std::vector<pdfax::TextGlyph> glyphs;
+                                    const std::function<bool()>& cancelled) {
+    std::vector<pdfax::RenderJob> jobs(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (cancelled && cancelled())
-            return {};
-        if (pdf.ReadPageText(paths[i], "", 1, glyphs))
-            text[i] = ReadTextFacts(glyphs);
-    }
-    std::vector<CodeFacts> codes(paths.size());
-    if (readCodes) {
-        std::vector<pdfax::RenderJob> jobs(paths.size());
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            jobs[i].input = paths[i];
-            jobs[i].format = pdfax::kImageFormatNone;
-            jobs[i].dpi = kCodeRenderDpi;
-            jobs[i].readCode = true;
-        }
-        pdf.RenderPagesToFiles(jobs, 0, [&](int index, const pdfax::RenderedImage& image) {
-            codes[static_cast<std::size_t>(index)] = ParseInvoiceCode(image.code);
-            return !(cancelled && cancelled());
-        });
+        jobs[i].input = paths[i];
+        jobs[i].format = pdfax::kImageFormatNone;
+        jobs[i].dpi = kFactsRenderDpi;
+        jobs[i].readFacts = true;
     }
     std::vector<InvoiceFacts> facts(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        facts[i] = CombineFacts(text[i], codes[i]);
-    return facts;
+    bool stopped = false;
+    pdf.RenderPagesToFiles(jobs, 0, [&](int index, const pdfax::RenderedImage& image) {
+        facts[static_cast<std::size_t>(index)] = FactsOfRender(image);
+        stopped = cancelled && cancelled();
+        return !stopped;
+    });
+    return stopped ? std::vector<InvoiceFacts>() : facts;
 }
 
 }  // namespace vellumark

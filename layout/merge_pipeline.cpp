@@ -54,6 +54,7 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
         job.format = tall ? pdfax::kImageFormatJpeg : pdfax::kImageFormatPng;
         job.dpi = kRenderDpi;
         job.output = settings.ImagePath(row, tall);
+        job.readFacts = settings.readFacts;
         jobs.push_back(std::move(job));
     }
     return jobs;
@@ -146,11 +147,17 @@ MergeOutcome Ended(MergeStatus status, FileProblem cause = {}) {
 MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
                            const InvoiceRows& rows, Renders& renders) {
     std::vector<SheetImage> tall, shortImages;
-    std::vector<int> rowOfImage;
+    const std::vector<bool> placed = settings.placeRows
+                                         ? settings.placeRows(renders.images)
+                                         : std::vector<bool>(renders.images.size(), true);
     for (int row = 0; row < rows.rowCount(); ++row) {
         const pdfax::RenderedImage& image = renders.images[row];
         if (image.error.problem != pdfax::Problem::kNone)
             continue;
+        if (static_cast<std::size_t>(row) < placed.size() && !placed[row]) {
+            renders.results[row].status = RowStatus::kSkipped;
+            continue;
+        }
         const bool isTall = IsTallRow(rows, row);
         (isTall ? tall : shortImages)
             .push_back({settings.ImagePath(row, isTall), image.width, image.height});
@@ -164,6 +171,8 @@ MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, Layou
     }
     MergeOutcome outcome;
     for (const RowResult& result : renders.results) {
+        if (result.status == RowStatus::kSkipped)
+            continue;
         if (result.status != RowStatus::kFailed)
             ++outcome.invoices;
         if (result.status != RowStatus::kDone)
@@ -202,6 +211,8 @@ QString RowStatusText(RowStatus status) {
             return QStringLiteral("失败");
         case RowStatus::kFirstPageOnly:
             return QStringLiteral("缺页");
+        case RowStatus::kSkipped:
+            return QStringLiteral("已跳过");
     }
     return {};
 }

@@ -4,7 +4,6 @@
 #include "failure.h"
 #include "open_pdf.h"
 #include "page_geometry.h"
-#include "page_text.h"
 #include "render_page.h"
 
 #include <qpdf/QPDFExc.hh>
@@ -311,19 +310,6 @@ int LibraryObject::ComparePageFile(const std::string& input, const std::string& 
         return AsResult(PageFileMatches(splitSource_, page, pageFile));
     });
     return same < 0 ? 0 : same;
-}
-
-int LibraryObject::ReadPageText(const std::string& path, const std::string& password, int page,
-                                std::vector<TextGlyph>& glyphs) {
-    glyphs.clear();
-    return Call("ReadPageText", path, 0, [&] {
-        auto pdf = OpenPdf(path, password);
-        const auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
-        if (page < 1 || static_cast<std::size_t>(page) > pages.size())
-            throw Failure(Problem::kFailed, path, "no such page");
-        glyphs = pdfax::ReadPageText(pages[static_cast<std::size_t>(page - 1)].getObjectHandle());
-        return 1;
-    });
 }
 
 }  // namespace pdfax

@@ -66,8 +66,6 @@ public:
         const std::function<bool(int index, const RenderedImage& image)>& done) override;
 
     CallError LastError() override;
-    int ReadPageText(const std::string& path, const std::string& password, int page,
-                     std::vector<TextGlyph>& glyphs) override;
     int ComparePageFile(const std::string& input, const std::string& password, int page,
                         const std::string& pageFile) override;
 

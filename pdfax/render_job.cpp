@@ -2,6 +2,8 @@
 
 #include "failure.h"
 #include "open_pdf.h"
+#include "page_geometry.h"
+#include "page_text.h"
 #include "render_page.h"
 
 #include <QPdfDocument>
@@ -11,6 +13,26 @@
 #include <exception>
 
 namespace pdfax {
+namespace {
+
+// More characters than any invoice holds; a page with more is no invoice,
+// and its text would only swell the renderer's answer.
+constexpr std::size_t kMaxGlyphs = 100000;
+
+// The page's text layer; a page whose content cannot be read has none, and
+// its render says whether it can be drawn.
+std::vector<TextGlyph> TextOf(QPDFObjectHandle page) {
+    try {
+        std::vector<TextGlyph> glyphs = ReadPageText(page);
+        if (glyphs.size() > kMaxGlyphs)
+            glyphs.clear();
+        return glyphs;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace
 
 RenderedImage RenderJobToFile(const RenderJob& job) {
     RenderedImage image;
@@ -20,10 +42,15 @@ RenderedImage RenderJobToFile(const RenderJob& job) {
         if (job.page < 1 || static_cast<std::size_t>(job.page) > pages.size())
             throw Failure(Problem::kDamaged, job.input, "no such page");
         QPDFObjectHandle page = pages[static_cast<std::size_t>(job.page - 1)].getObjectHandle();
+        if (job.readFacts)
+            image.text = TextOf(page);
         // Only this copy in memory turns; the file stays as it is.
-        if (job.rotation >= 0)
+        int turn = 0;
+        if (job.rotation >= 0) {
+            turn = ((job.rotation - PageRotation(page)) % 360 + 360) % 360;
             page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(job.rotation % 360));
-        const RenderedPage rendered = RenderPage(*pdf, page, job.input, job);
+        }
+        const RenderedPage rendered = RenderPage(*pdf, page, job.input, job, turn);
         image.width = rendered.size.width;
         image.height = rendered.size.height;
         image.code = rendered.code;

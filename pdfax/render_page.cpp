@@ -212,7 +212,7 @@ QImage RasteriseBitmap(const std::string& pdfBytes, PixelSize size) {
 }
 
 RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& source,
-                        const RenderJob& job) {
+                        const RenderJob& job, int turn) {
     const bool writes = job.format != kImageFormatNone;
     if (writes && job.format != kImageFormatPng && job.format != kImageFormatJpeg)
         throw Failure(Problem::kFailed, job.output, "unknown image format");
@@ -225,8 +225,8 @@ RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& sou
     const QImage bitmap = RasteriseBitmap(FlattenPageForRender(pdf, page), rendered.size);
     if (bitmap.isNull())
         throw Failure(Problem::kDamaged, source, "the renderer cannot draw the page");
-    if (job.readCode)
-        rendered.code = ReadQrCode(bitmap, job.dpi);
+    if (job.readFacts)
+        rendered.code = ReadQrCode(bitmap, job.dpi, turn);
     if (writes)
         WriteImage(bitmap, job.format, job.output);
     return rendered;

@@ -40,9 +40,10 @@ struct RenderedPage {
 
 // Renders `page` as RenderPageToFile does, with the job's format, dpi and
 // output; a job of format kImageFormatNone writes nothing. With
-// `job.readCode` the bitmap is also searched for a QR code.
+// `job.readFacts` the bitmap is also searched for a QR code, where it stood
+// before the page was turned clockwise by `turn` degrees.
 RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& source,
-                        const RenderJob& job);
+                        const RenderJob& job, int turn = 0);
 
 // The stages of RenderPageToFile, for measuring them one by one.
 

@@ -11,7 +11,7 @@ namespace pdfax {
 namespace {
 
 // No page's paths and texts come near this; a longer length is garbage.
-constexpr std::uint32_t kMaxMessage = 1 << 20;
+constexpr std::uint32_t kMaxMessage = 1 << 24;
 
 class Writer {
 public:
@@ -29,6 +29,12 @@ public:
     Writer& Text(const std::string& text) {
         U32(static_cast<std::uint32_t>(text.size()));
         out_ += text;
+        return *this;
+    }
+    Writer& Glyphs(const std::vector<TextGlyph>& glyphs) {
+        U32(static_cast<std::uint32_t>(glyphs.size()));
+        for (const TextGlyph& g : glyphs)
+            Text(g.text).F64(g.x).F64(g.y).F64(g.advance).F64(g.size);
         return *this;
     }
     std::string Take() { return std::move(out_); }
@@ -71,6 +77,18 @@ public:
         at_ += size;
         return true;
     }
+    bool Glyphs(std::vector<TextGlyph>& glyphs) {
+        std::uint32_t count = 0;
+        // Each glyph takes at least 36 bytes: a count beyond what is left is garbage.
+        if (!U32(count) || count > (in_.size() - at_) / 36)
+            return false;
+        glyphs.resize(count);
+        for (TextGlyph& g : glyphs) {
+            if (!Text(g.text) || !F64(g.x) || !F64(g.y) || !F64(g.advance) || !F64(g.size))
+                return false;
+        }
+        return true;
+    }
     bool Done() const { return at_ == in_.size(); }
 
 private:
@@ -106,17 +124,17 @@ std::string EncodeJob(int index, const RenderJob& job) {
         .I32(job.format)
         .F64(job.dpi)
         .Text(job.output)
-        .I32(job.readCode ? 1 : 0)
+        .I32(job.readFacts ? 1 : 0)
         .Take();
 }
 
 bool DecodeJob(const std::string& message, int& index, RenderJob& job) {
     Reader in(message);
-    int readCode = 0;
+    int readFacts = 0;
     const bool ok = in.I32(index) && in.Text(job.input) && in.Text(job.password) &&
                     in.I32(job.page) && in.I32(job.rotation) && in.I32(job.format) &&
-                    in.F64(job.dpi) && in.Text(job.output) && in.I32(readCode) && in.Done();
-    job.readCode = readCode != 0;
+                    in.F64(job.dpi) && in.Text(job.output) && in.I32(readFacts) && in.Done();
+    job.readFacts = readFacts != 0;
     return ok;
 }
 
@@ -130,6 +148,7 @@ std::string EncodeImage(int index, const RenderedImage& image) {
         .I32(image.width)
         .I32(image.height)
         .Text(image.code)
+        .Glyphs(image.text)
         .Take();
 }
 
@@ -138,7 +157,8 @@ bool DecodeImage(const std::string& message, int& index, RenderedImage& image) {
     int problem = 0;
     const bool ok = in.I32(index) && in.I32(problem) && in.Text(image.error.operation) &&
                     in.Text(image.error.path) && in.Text(image.error.detail) &&
-                    in.I32(image.width) && in.I32(image.height) && in.Text(image.code) && in.Done();
+                    in.I32(image.width) && in.I32(image.height) && in.Text(image.code) &&
+                    in.Glyphs(image.text) && in.Done();
     image.error.problem = static_cast<Problem>(problem);
     return ok;
 }

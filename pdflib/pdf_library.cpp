@@ -186,9 +186,4 @@ int PdfLibrary::ComparePageFile(const std::string& input, const std::string& pas
     return Forward(object_, 0, &pdfax::Library::ComparePageFile, input, password, page, pageFile);
 }
 
-int PdfLibrary::ReadPageText(const std::string& path, const std::string& password, int page,
-                             std::vector<pdfax::TextGlyph>& glyphs) {
-    return Forward(object_, 0, &pdfax::Library::ReadPageText, path, password, page, glyphs);
-}
-
 }  // namespace vellumark

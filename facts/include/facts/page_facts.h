@@ -17,17 +17,16 @@ namespace vellumark {
 // and repeats its total, which would count that invoice twice.
 InvoiceFacts CombineFacts(InvoiceFacts text, const CodeFacts& code);
 
-// The resolution of renders made only to read a page's QR code.
-inline constexpr double kCodeRenderDpi = 150;
+// The facts a render made with `readFacts` brought back.
+InvoiceFacts FactsOfRender(const pdfax::RenderedImage& render);
 
-// Reads the first page of every file: its text layer, and with `readCodes`
-// its QR code from a render of its own. Files that cannot be read get no
-// facts. `cancelled`, when given, is asked between files.
+// The resolution of renders made only to read a page's facts.
+inline constexpr double kFactsRenderDpi = 150;
+
+// Reads the first page of every file, its text layer and its QR code, from
+// a render of its own. Files that cannot be read get no facts. When
+// `cancelled` turns true, no further file is read and nothing is returned.
 std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, const std::vector<std::string>& paths,
-                                    bool readCodes, const std::function<bool()>& cancelled = {});
-
-// The text-layer facts of every file's first page, kept to be combined with
-// QR codes read later (by the merge's own renders).
-std::vector<InvoiceFacts> ReadTextFactsOf(PdfLibrary& pdf, const std::vector<std::string>& paths);
+                                    const std::function<bool()>& cancelled = {});
 
 }  // namespace vellumark

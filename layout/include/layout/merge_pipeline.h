@@ -8,6 +8,8 @@
 #include "layout/layout_mode.h"
 #include "pdflib/problem_text.h"
 
+#include <pdfax/library.h>
+
 #include <QString>
 
 #include <atomic>
@@ -19,10 +21,18 @@ namespace vellumark {
 
 class PdfLibrary;
 
+// Given every row's render (the facts read from it with `readFacts`), says
+// which rows go onto the sheets; rows it leaves out are skipped.
+using RowChoice = std::function<std::vector<bool>(const std::vector<pdfax::RenderedImage>&)>;
+
 struct MergeSettings {
     std::string tempImageFolder;  // platform bytes, no trailing separator
     std::string outputPdf;
     int renderers = 0;  // renderer processes at once; 0: one per processor
+    // Read each page's QR code and text layer from its render, and let
+    // `placeRows` choose the rows to place once every row is rendered.
+    bool readFacts = false;
+    RowChoice placeRows;
 
     std::string SheetTemplateFile() const { return tempImageFolder + "/临时.pdf"; }
     // The image of row `row`: "<row>.png" for a short invoice, "<row>.jpg" for a tall one.
@@ -43,6 +53,7 @@ enum class RowStatus {
     kDone,           // on the sheets, "已完成"
     kFailed,         // no usable image, "失败"; the note says why
     kFirstPageOnly,  // a multi-page file, only its page 1 on the sheets, "缺页"
+    kSkipped,        // rendered but left off the sheets by choice, "已跳过"
 };
 QString RowStatusText(RowStatus status);
 

@@ -119,27 +119,6 @@ struct CallError {
     std::string detail;
 };
 
-// One page to render to an image file (RenderPagesToFiles).
-struct RenderJob {
-    std::string input;     // a PDF file
-    std::string password;  // its user password, usually empty
-    int page = 1;          // from 1
-    int rotation = -1;     // the page's rotation to set first (0, 90, 180, 270), -1 to keep it
-    int format = kImageFormatPng;
-    double dpi = 300;
-    std::string output;     // the image file, replaced whole
-    bool readCode = false;  // also look for a QR code on the rendered page
-};
-
-// How a render ended: the image's pixel size, or the error (problem kNone
-// when it was written).
-struct RenderedImage {
-    CallError error;
-    int width = 0;
-    int height = 0;
-    std::string code;  // the text of the page's QR code (UTF-8); empty when none was read
-};
-
 // One character of a page's text layer where it stands: its origin on the
 // baseline and its advance, in points from the top-left corner of the page
 // as a viewer shows it, and the height of its font there.
@@ -148,6 +127,30 @@ struct TextGlyph {
     double x = 0, y = 0;
     double advance = 0;
     double size = 0;
+};
+
+// One page to render to an image file (RenderPagesToFiles).
+struct RenderJob {
+    std::string input;     // a PDF file
+    std::string password;  // its user password, usually empty
+    int page = 1;          // from 1
+    int rotation = -1;     // the page's rotation to set first (0, 90, 180, 270), -1 to keep it
+    int format = kImageFormatPng;
+    double dpi = 300;
+    std::string output;      // the image file, replaced whole
+    bool readFacts = false;  // also read the page's QR code and text layer
+};
+
+// How a render ended: the image's pixel size, or the error (problem kNone
+// when it was written).
+struct RenderedImage {
+    CallError error;
+    int width = 0;
+    int height = 0;
+    // With readFacts: the text of the page's QR code (UTF-8; empty when none
+    // was read) and its text layer as the file has it, before any rotation.
+    std::string code;
+    std::vector<TextGlyph> text;
 };
 
 class Library {
@@ -202,12 +205,6 @@ public:
     virtual int SetupCustomPrinter(const std::string& customPrinter, int setting, int value) = 0;
     virtual int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                               int options) = 0;
-
-    // Fills `glyphs` with the text layer of page `page` (from 1) of `path`,
-    // in content order; 1 when the page could be read (its text may be
-    // empty), 0 with LastError() when not.
-    virtual int ReadPageText(const std::string& path, const std::string& password, int page,
-                             std::vector<TextGlyph>& glyphs) = 0;
 
     // Renders every job, at most `workers` at a time (0: one per processor),
     // in renderer processes of the file named by SetPDFiumFileName, or in

@@ -73,10 +73,6 @@ public:
     // the number of images written, 0 with an empty facade.
     int RenderPagesToFiles(const std::vector<pdfax::RenderJob>& jobs, int workers,
                            const std::function<bool(int, const pdfax::RenderedImage&)>& done);
-    // The text layer of page `page` of `path` with each character's place
-    // (see pdfax::Library); 0 with an empty facade.
-    int ReadPageText(const std::string& path, const std::string& password, int page,
-                     std::vector<pdfax::TextGlyph>& glyphs);
     // 1 when `pageFile` holds page `page` of `input` as ExtractFilePages
     // writes it.
     int ComparePageFile(const std::string& input, const std::string& password, int page,
