@@ -4,6 +4,7 @@
 #include "core/program_state.h"
 #include "engine/folder_dialog.h"
 #include "engine/message_box.h"
+#include "facts/page_facts.h"
 #include "intake/folder_ops.h"
 
 #include <QFile>
@@ -40,7 +41,15 @@ struct IntakeWork {
     InvoiceRows rows;
     IntakeReport report;
     BuildResult result = BuildResult::kCancelled;
+    std::vector<InvoiceFacts> facts;  // one per row
 };
+
+std::vector<std::string> PathsOf(const InvoiceRows& rows) {
+    std::vector<std::string> paths;
+    for (int row = 0; row < rows.rowCount(); ++row)
+        paths.push_back(rows.Path(row));
+    return paths;
+}
 
 }  // namespace
 
@@ -99,11 +108,16 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
             RemovePreviousOutput(outputPdf, tempImageFolder);
             work->result =
                 BuildInvoiceList(state_.pdfLibrary, work->values, work->rows, &work->report, hooks);
+            if (work->result == BuildResult::kListed)
+                work->facts = ReadFacts(state_.pdfLibrary, PathsOf(work->rows),
+                                        [this] { return cancel_.load(); });
             work->locks = FolderLocks{};
         },
         [this, work] {
             statusLabel_->setText(HintText());
             FinishIntake(work->result, std::move(work->rows), work->report);
+            if (work->result == BuildResult::kListed && !closing_)
+                ShowFacts(work->facts);
         });
 }
 
@@ -111,6 +125,7 @@ void MainWindow::FinishIntake(BuildResult result, InvoiceRows rows, const Intake
     if (closing_ || result == BuildResult::kCancelled)
         return;
     rows_.Assign(std::move(rows));
+    listing_ = {};
     if (result == BuildResult::kNoPdfFiles) {
         ShowMessageBox(nullptr, QStringLiteral("文件类型有误"),
                        QStringLiteral("请选择包含.pdf的文件夹拖入！"), QMessageBox::Critical);

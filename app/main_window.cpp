@@ -120,6 +120,7 @@ void MainWindow::BuildList() {
         header->resizeSection(column, kColumnWidths[column]);
     // The path column stays closed: it carries data, not something to read.
     header->setSectionResizeMode(kColumnPath, QHeaderView::Fixed);
+    BuildListMenu();
 }
 
 void MainWindow::BuildLayoutPanel() {

@@ -13,6 +13,11 @@ FolderDialogHook& Hook() {
     return hook;
 }
 
+SaveDialogHook& SaveHook() {
+    static SaveDialogHook hook;
+    return hook;
+}
+
 }  // namespace
 
 std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title) {
@@ -27,6 +32,21 @@ std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title) {
 
 void SetFolderDialogHook(FolderDialogHook hook) {
     Hook() = std::move(hook);
+}
+
+std::optional<std::string> ChooseFileToSave(QWidget* owner, const QString& title,
+                                            const std::string& suggested, const QString& filter) {
+    if (SaveHook())
+        return SaveHook()(title, suggested);
+    const QString file = QFileDialog::getSaveFileName(
+        owner, title, QFile::decodeName(QByteArray::fromStdString(suggested)), filter);
+    if (file.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(file).toStdString();
+}
+
+void SetSaveDialogHook(SaveDialogHook hook) {
+    SaveHook() = std::move(hook);
 }
 
 }  // namespace vellumark

@@ -26,9 +26,10 @@ void CheckMoney(InvoiceFacts& facts, const CodeFacts& code) {
     const std::string& tax = facts.fields[kFactTax];
     if (!code.amount.empty()) {
         if (code.amountIsTotal) {
-            Agree(facts, kFactTotal, code.amount);
+            // A total read without its label is confirmed by the code's.
             if (SameMoney(total, code.amount))
                 facts.uncertain &= ~(1u << kFactTotal);
+            Agree(facts, kFactTotal, code.amount);
         } else {
             Agree(facts, kFactAmount, code.amount);
         }

@@ -26,8 +26,7 @@ std::vector<PlacedChar> Chars(const std::vector<pdfax::TextGlyph>& glyphs) {
             const double share = glyph.advance / static_cast<double>(text.size());
             const PlacedChar c{text[i], glyph.x + share * static_cast<double>(i), glyph.y, share,
                                glyph.size > 0 ? glyph.size : 1};
-            if (chars.empty() || !SameSpot(chars.back(), c))
-                chars.push_back(c);
+            chars.push_back(c);
         }
     }
     return chars;
@@ -64,6 +63,17 @@ PageLayout::PageLayout(const std::vector<pdfax::TextGlyph>& glyphs) {
     for (auto& line : lines_) {
         std::stable_sort(line.begin(), line.end(),
                          [](const PlacedChar& a, const PlacedChar& b) { return a.x < b.x; });
+        // A character drawn again on its own spot (an imitation of bold
+        // type, or a page drawn twice) is read once.
+        std::vector<PlacedChar> kept;
+        for (const PlacedChar& c : line) {
+            bool again = false;
+            for (auto k = kept.rbegin(); k != kept.rend() && c.x - k->x < 0.3 * c.size; ++k)
+                again = again || SameSpot(*k, c);
+            if (!again)
+                kept.push_back(c);
+        }
+        line = std::move(kept);
     }
 }
 

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <memory>
@@ -85,6 +87,39 @@ int RemoveStaleTempFiles(const std::string& folder) {
         close(fd);
     }
     return removed;
+}
+
+std::optional<FileProblem> WriteFileWhole(const std::string& path, const std::string& bytes) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string temp = folder + "/" + pdfax::kTempFilePrefix + "XXXXXX";
+    const auto failed = [&](int error) {
+        return FileProblem{path, ProblemText({"", path, pdfax::ProblemOfErrno(error), {}})};
+    };
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return failed(errno);
+    // Held while it is written, so that another run does not take it for a
+    // dead writer's leftover.
+    flock(fd, LOCK_EX);
+    std::size_t done = 0;
+    int error = 0;
+    while (done < bytes.size() && error == 0) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n > 0)
+            done += static_cast<std::size_t>(n);
+    }
+    if (error == 0 && fsync(fd) != 0)
+        error = errno;
+    if (error == 0 && rename(temp.c_str(), path.c_str()) != 0)
+        error = errno;
+    close(fd);
+    if (error == 0)
+        return std::nullopt;
+    unlink(temp.c_str());
+    return failed(error);
 }
 
 }  // namespace vellumark

@@ -25,10 +25,15 @@ QVariant InvoiceListModel::data(const QModelIndex& index, int role) const {
                                         (left ? Qt::AlignLeft : Qt::AlignHCenter));
     }
     const QString note = rows_.Note(index.row());
-    if (role == Qt::ToolTipRole && !note.isEmpty())
-        return note;
+    const QString repeat = rows_.Repeat(index.row());
+    if (role == Qt::ToolTipRole && !(note.isEmpty() && repeat.isEmpty()))
+        return note.isEmpty()     ? repeat
+               : repeat.isEmpty() ? note
+                                  : note + QLatin1Char('\n') + repeat;
     if (role == Qt::ForegroundRole && !note.isEmpty())
         return QColor(Qt::red);
+    if (role == Qt::BackgroundRole && !repeat.isEmpty())
+        return kRepeatColour;
     return {};
 }
 
@@ -47,6 +52,14 @@ void InvoiceListModel::Assign(InvoiceRows rows) {
 void InvoiceListModel::SetCell(int row, int column, const QString& text) {
     rows_.SetCell(row, column, text);
     emit dataChanged(index(row, column), index(row, column));
+}
+
+void InvoiceListModel::SetRepeats(const std::vector<QString>& repeats) {
+    for (int row = 0; row < rows_.rowCount(); ++row)
+        rows_.SetRepeat(row,
+                        static_cast<std::size_t>(row) < repeats.size() ? repeats[row] : QString());
+    if (rows_.rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rows_.rowCount() - 1, kInvoiceColumnCount - 1));
 }
 
 void InvoiceListModel::SetNote(int row, const QString& note) {

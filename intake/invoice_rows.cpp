@@ -38,6 +38,15 @@ void InvoiceRows::SetNote(int row, const QString& note) {
         rows_[row].note = note;
 }
 
+QString InvoiceRows::Repeat(int row) const {
+    return Valid(row) ? rows_[row].repeat : QString();
+}
+
+void InvoiceRows::SetRepeat(int row, const QString& repeat) {
+    if (Valid(row))
+        rows_[row].repeat = repeat;
+}
+
 QString InvoiceRows::ColumnTitle(int column) {
     switch (column) {
         case kColumnNumber:

@@ -9,11 +9,13 @@
 namespace pdfax {
 namespace {
 
-// Invoices print their QR code in the left part of the page: the VAT and
-// fully digital invoices at the top left, toll bills at the bottom left.
-// Only that part is searched; a page is a few million pixels, and reading
-// all of them would cost a merge more than the code is worth.
+// Without an image to look at, only the left part of the page is searched,
+// where the VAT and fully digital invoices print their codes: a page is a
+// few million pixels, and reading all of them would cost a merge more than
+// the code is worth.
 constexpr double kCodeColumn = 0.4;
+// Room around a square image, for the quiet zone a reader needs.
+constexpr double kImageMargin = 0.15;
 
 // The part of `bitmap` where the page's left column came to lie after the
 // page was turned clockwise by `turn` degrees for rendering.
@@ -34,8 +36,8 @@ QRect CodeColumn(const QImage& bitmap, int turn) {
 
 // `area` of `bitmap` in grey on white, one pixel of every `step` x `step`:
 // codes on invoices are black on white, and their modules span several
-// pixels even at half the resolution. The green channel is the grey, as on
-// paper; where the page is transparent the paper's white shows.
+// pixels even at half the resolution. Where the page is transparent the
+// paper's white shows.
 std::vector<std::uint8_t> GreyImage(const QImage& bitmap, QRect area, int step, int& width,
                                     int& height) {
     const bool premultiplied = bitmap.format() == QImage::Format_ARGB32_Premultiplied;
@@ -50,36 +52,76 @@ std::vector<std::uint8_t> GreyImage(const QImage& bitmap, QRect area, int step, 
         for (int x = 0; x < width; ++x) {
             const QRgb pixel = row[x * step];
             const int alpha = qAlpha(pixel);
-            const int green = premultiplied ? qGreen(pixel) : qGreen(pixel) * alpha / 255;
-            out[x] = static_cast<std::uint8_t>(green + 255 - alpha);
+            int grey = (qRed(pixel) * 77 + qGreen(pixel) * 150 + qBlue(pixel) * 29) >> 8;
+            if (!premultiplied)
+                grey = grey * alpha / 255;
+            out[x] = static_cast<std::uint8_t>(grey + 255 - alpha);
         }
     }
     return grey;
 }
 
-}  // namespace
+// Where `area` (points on the page as shown before turning) lies in the
+// bitmap of the page turned clockwise by `turn`, with a margin around it.
+QRect PixelsOf(const PageArea& area, const QImage& bitmap, double dpi, int turn) {
+    const double scale = dpi / 72.0, margin = kImageMargin * area.width;
+    const bool turned = turn == 90 || turn == 270;
+    const double width = (turned ? bitmap.height() : bitmap.width()) / scale;
+    const double height = (turned ? bitmap.width() : bitmap.height()) / scale;
+    double left = area.left - margin, top = area.top - margin;
+    const double right = area.left + area.width + margin, bottom = area.top + area.height + margin;
+    double x = left, y = top, w = right - left, h = bottom - top;
+    switch (turn) {
+        case 90:
+            x = height - bottom, y = left, std::swap(w, h);
+            break;
+        case 180:
+            x = width - right, y = height - bottom;
+            break;
+        case 270:
+            x = top, y = width - right, std::swap(w, h);
+            break;
+        default:
+            break;
+    }
+    return QRect(static_cast<int>(x * scale), static_cast<int>(y * scale),
+                 static_cast<int>(w * scale), static_cast<int>(h * scale))
+        .intersected(bitmap.rect());
+}
 
-std::string ReadQrCode(const QImage& bitmap, double dpi, int turn) {
-    if (bitmap.isNull())
-        return {};
-    const bool usable = bitmap.format() == QImage::Format_ARGB32 ||
-                        bitmap.format() == QImage::Format_ARGB32_Premultiplied;
-    const QImage argb = usable ? bitmap : bitmap.convertToFormat(QImage::Format_ARGB32);
+std::string Decode(const QImage& argb, QRect area, int step) {
     int width = 0, height = 0;
-    const std::vector<std::uint8_t> grey =
-        GreyImage(argb, CodeColumn(argb, turn), dpi > 200 ? 2 : 1, width, height);
+    const std::vector<std::uint8_t> grey = GreyImage(argb, area, step, width, height);
     if (width == 0 || height == 0)
         return {};
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setTryHarder(false);
     hints.setTryRotate(false);
+    hints.setTryDownscale(false);
+    hints.setMaxNumberOfSymbols(1);
     // Invoice codes are black on white paper: a fixed threshold reads them
     // and is the fastest way to.
     hints.setBinarizer(ZXing::Binarizer::FixedThreshold);
     const ZXing::Result result =
         ZXing::ReadBarcode({grey.data(), width, height, ZXing::ImageFormat::Lum}, hints);
     return result.isValid() ? ZXing::TextUtfEncoding::ToUtf8(result.text()) : std::string();
+}
+
+}  // namespace
+
+std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places) {
+    if (bitmap.isNull())
+        return {};
+    const bool usable = bitmap.format() == QImage::Format_ARGB32 ||
+                        bitmap.format() == QImage::Format_ARGB32_Premultiplied;
+    const QImage argb = usable ? bitmap : bitmap.convertToFormat(QImage::Format_ARGB32);
+    for (const PageArea& area : places.squareImages) {
+        const QRect pixels = PixelsOf(area, argb, dpi, places.turn);
+        if (std::string code = Decode(argb, pixels, 1); !code.empty())
+            return code;
+    }
+    return Decode(argb, CodeColumn(argb, places.turn), dpi > 200 ? 2 : 1);
 }
 
 }  // namespace pdfax

@@ -2,17 +2,29 @@
 // bitmap.
 #pragma once
 
+#include "page_text.h"
+
 #include <QImage>
 
 #include <string>
+#include <vector>
 
 namespace pdfax {
 
-// The text (UTF-8) of the first QR code found in the left two fifths of
-// `bitmap`, a page rendered over transparency as RasteriseBitmap gives it
-// as the page is shown before it was turned clockwise by `turn` degrees for
-// rendering; empty when none is found. Bitmaps rendered above 200 dpi are looked at in half size:
-// the codes on invoices read as well there, in a quarter of the time.
-std::string ReadQrCode(const QImage& bitmap, double dpi, int turn = 0);
+// Where to look for a page's code in its bitmap: the square images drawn on
+// it (in points on the page as shown, before it was turned clockwise by
+// `turn` degrees for rendering).
+struct CodePlaces {
+    int turn = 0;
+    std::vector<PageArea> squareImages;
+};
+
+// The text (UTF-8) of the page's QR code, read from `bitmap`, the page
+// rendered over transparency at `dpi` as RasteriseBitmap gives it; empty
+// when none is found. Each square image is tried first, at full resolution;
+// then the left two fifths of the page, in half size when rendered above
+// 200 dpi (invoices print their codes on the left when they draw them
+// without an image).
+std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places = {});
 
 }  // namespace pdfax

@@ -5,6 +5,7 @@
 
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -42,7 +43,9 @@ struct GraphicsState {
 
 class TextReader : public QPDFObjectHandle::ParserCallbacks {
 public:
-    TextReader(const ViewerFrame& frame, std::vector<TextGlyph>& out) : frame_(frame), out_(out) {}
+    TextReader(const ViewerFrame& frame, std::vector<TextGlyph>& out,
+               std::vector<PageArea>* squares)
+        : frame_(frame), out_(out), squares_(squares) {}
 
     void Read(QPDFObjectHandle content, QPDFObjectHandle resources, bool isForm) {
         resources_.push_back(resources);
@@ -165,6 +168,24 @@ private:
                         std::fabs(size)});
     }
 
+    // An image fills the unit square of the current matrix.
+    void NoteImage() {
+        if (!squares_)
+            return;
+        double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+        for (const auto& [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
+            const PagePoint p = frame_.ToViewer(Apply(state_.ctm, x, y));
+            left = std::min(left, p.x), right = std::max(right, p.x);
+            top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+        }
+        const double width = right - left, height = bottom - top;
+        // A code is at least half an inch across; seals and logos that are
+        // square too are tried and do no harm.
+        if (width >= 36 && height >= 36 && width < 4 * 72 &&
+            std::fabs(width - height) < 0.2 * width)
+            squares_->push_back({left, top, width, height});
+    }
+
     const FontDecoder* Font(const std::string& name) {
         QPDFObjectHandle font = resources_.back().isDictionary()
                                     ? resources_.back().getKey("/Font").getKey(name)
@@ -185,6 +206,8 @@ private:
         if (!resources_.back().isDictionary() || resources_.size() > kMaxFormDepth)
             return;
         QPDFObjectHandle form = resources_.back().getKey("/XObject").getKey(name);
+        if (form.isStream() && form.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
+            NoteImage();
         if (!form.isStream() || !form.getDict().getKey("/Subtype").isNameAndEquals("/Form"))
             return;
         const GraphicsState saved = state_;
@@ -208,6 +231,7 @@ private:
 
     const ViewerFrame& frame_;
     std::vector<TextGlyph>& out_;
+    std::vector<PageArea>* squares_;
     std::vector<QPDFObjectHandle> resources_;
     std::vector<QPDFObjectHandle> operands_;
     GraphicsState state_;
@@ -219,10 +243,10 @@ private:
 
 }  // namespace
 
-std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page) {
+std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page, std::vector<PageArea>* squareImages) {
     std::vector<TextGlyph> glyphs;
     const ViewerFrame frame = ViewerFrameOf(page);
-    TextReader reader(frame, glyphs);
+    TextReader reader(frame, glyphs, squareImages);
     reader.Read(page, QPDFPageObjectHelper(page).getAttribute("/Resources", false), false);
     return glyphs;
 }

@@ -10,10 +10,18 @@
 
 namespace pdfax {
 
+// A box on the page as a viewer shows it, in points from its top-left corner.
+struct PageArea {
+    double left = 0, top = 0, width = 0, height = 0;
+};
+
 // The characters `page` shows, in content order, placed as on the page a
 // viewer shows (points from its top-left corner, /Rotate applied). Text in
 // form XObjects is included; characters the fonts give no text for are
-// left out. Throws what qpdf throws on content it cannot parse.
-std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page);
+// left out. With `squareImages`, the places of the images drawn about as
+// wide as high (where a QR code is, when it is an image) are added to it.
+// Throws what qpdf throws on content it cannot parse.
+std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page,
+                                    std::vector<PageArea>* squareImages = nullptr);
 
 }  // namespace pdfax

@@ -21,9 +21,9 @@ constexpr std::size_t kMaxGlyphs = 100000;
 
 // The page's text layer; a page whose content cannot be read has none, and
 // its render says whether it can be drawn.
-std::vector<TextGlyph> TextOf(QPDFObjectHandle page) {
+std::vector<TextGlyph> TextOf(QPDFObjectHandle page, std::vector<PageArea>& squareImages) {
     try {
-        std::vector<TextGlyph> glyphs = ReadPageText(page);
+        std::vector<TextGlyph> glyphs = ReadPageText(page, &squareImages);
         if (glyphs.size() > kMaxGlyphs)
             glyphs.clear();
         return glyphs;
@@ -42,15 +42,15 @@ RenderedImage RenderJobToFile(const RenderJob& job) {
         if (job.page < 1 || static_cast<std::size_t>(job.page) > pages.size())
             throw Failure(Problem::kDamaged, job.input, "no such page");
         QPDFObjectHandle page = pages[static_cast<std::size_t>(job.page - 1)].getObjectHandle();
+        CodePlaces places;
         if (job.readFacts)
-            image.text = TextOf(page);
+            image.text = TextOf(page, places.squareImages);
         // Only this copy in memory turns; the file stays as it is.
-        int turn = 0;
         if (job.rotation >= 0) {
-            turn = ((job.rotation - PageRotation(page)) % 360 + 360) % 360;
+            places.turn = ((job.rotation - PageRotation(page)) % 360 + 360) % 360;
             page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(job.rotation % 360));
         }
-        const RenderedPage rendered = RenderPage(*pdf, page, job.input, job, turn);
+        const RenderedPage rendered = RenderPage(*pdf, page, job.input, job, places);
         image.width = rendered.size.width;
         image.height = rendered.size.height;
         image.code = rendered.code;

@@ -212,7 +212,7 @@ QImage RasteriseBitmap(const std::string& pdfBytes, PixelSize size) {
 }
 
 RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& source,
-                        const RenderJob& job, int turn) {
+                        const RenderJob& job, const CodePlaces& places) {
     const bool writes = job.format != kImageFormatNone;
     if (writes && job.format != kImageFormatPng && job.format != kImageFormatJpeg)
         throw Failure(Problem::kFailed, job.output, "unknown image format");
@@ -226,7 +226,7 @@ RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& sou
     if (bitmap.isNull())
         throw Failure(Problem::kDamaged, source, "the renderer cannot draw the page");
     if (job.readFacts)
-        rendered.code = ReadQrCode(bitmap, job.dpi, turn);
+        rendered.code = ReadQrCode(bitmap, job.dpi, places);
     if (writes)
         WriteImage(bitmap, job.format, job.output);
     return rendered;

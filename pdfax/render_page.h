@@ -7,6 +7,7 @@
 // under /usr/share/fonts (fonts-arphic-* or fonts-noto-cjk for Chinese).
 #pragma once
 
+#include "code_reader.h"
 #include "image_encode.h"
 
 #include <pdfax/library.h>
@@ -40,10 +41,9 @@ struct RenderedPage {
 
 // Renders `page` as RenderPageToFile does, with the job's format, dpi and
 // output; a job of format kImageFormatNone writes nothing. With
-// `job.readFacts` the bitmap is also searched for a QR code, where it stood
-// before the page was turned clockwise by `turn` degrees.
+// `job.readFacts` the bitmap is also searched for a QR code at `places`.
 RenderedPage RenderPage(QPDF& pdf, QPDFObjectHandle page, const std::string& source,
-                        const RenderJob& job, int turn = 0);
+                        const RenderJob& job, const CodePlaces& places = {});
 
 // The stages of RenderPageToFile, for measuring them one by one.
 

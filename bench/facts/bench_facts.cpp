@@ -25,7 +25,8 @@ namespace {
 std::vector<std::string> OnePageCorpusInvoices() {
     std::vector<std::string> found;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(vellumark::testing::CorpusDir() + "/invoices", ec);
+    for (auto it =
+             fs::recursive_directory_iterator(vellumark::testing::CorpusDir() + "/invoices", ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (it->path().extension() == ".pdf")
             found.push_back(it->path().string());
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
     }
     vellumark::testing::TempDir folder, images;
     for (int i = 0; i < count; ++i)
-        vellumark::testing::CopyFile(corpus[i % corpus.size()], folder / (std::to_string(i) + ".pdf"));
+        vellumark::testing::CopyFile(corpus[i % corpus.size()],
+                                     folder / (std::to_string(i) + ".pdf"));
     PdfLibrary& pdf = vellumark::testing::Library();
     InvoiceRows rows;
     ListFolder(pdf, folder.path(), rows);
@@ -75,8 +77,9 @@ int main(int argc, char** argv) {
                     BuildListing(rows, facts);
                     return std::vector<bool>(renders.size(), true);
                 };
-            (readFacts ? with : without)
-                .push_back(Seconds([&] { MergeInvoices(pdf, settings, LayoutMode::A4Two, rows); }));
+            (readFacts ? with : without).push_back(Seconds([&] {
+                MergeInvoices(pdf, settings, LayoutMode::A4Two, rows);
+            }));
         }
     }
     std::vector<double> listing;

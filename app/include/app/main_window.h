@@ -9,6 +9,7 @@
 // closes once it has stopped, without any report or print window.
 #pragma once
 
+#include "facts/listing.h"
 #include "intake/folder_lock.h"
 #include "intake/invoice_intake.h"
 #include "intake/invoice_list_model.h"
@@ -26,6 +27,7 @@
 
 class QAbstractItemView;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QThread;
@@ -83,6 +85,14 @@ public:
     void WhenFoldersFree(std::vector<std::string> folders, LockedWork work);
     bool WaitingForFolders() const { return lockRetry_.isActive(); }
 
+    // The listed invoices with their facts, as the export writes them.
+    const Listing& InvoiceListing() const { return listing_; }
+    // The list's right-click menu: "导出发票清单…".
+    QMenu* ListMenu() const { return listMenu_; }
+    // Asks where to save the listing as CSV and saves it there; a failure
+    // is told in a message box, naming the file and why.
+    void ExportInvoiceList();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -107,6 +117,10 @@ private:
     void RunIntake(const std::string& sourceFolder);
     void StartIntake(const std::string& sourceFolder, FolderLocks locks);
     void FinishIntake(BuildResult result, InvoiceRows rows, const IntakeReport& report);
+    // Relates the listed rows by their facts and colours the repeats
+    // (list_export.cpp).
+    void ShowFacts(const std::vector<InvoiceFacts>& facts);
+    void BuildListMenu();
 
     // The merge (merge_handler.cpp).
     void MergeClicked();
@@ -132,6 +146,8 @@ private:
     FramePlayer* busyAnimation_ = nullptr;
     QLabel* statusLabel_ = nullptr;
     QLabel* invoiceCountLabel_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    Listing listing_;
     QTimer lockRetry_;
     std::vector<std::string> waitingFolders_;
     LockedWork waitingWork_;

@@ -1,6 +1,9 @@
 // The few file-system operations of the intake, on the platform's own bytes.
 #pragma once
 
+#include "pdflib/problem_text.h"
+
+#include <optional>
 #include <string>
 
 namespace vellumark {
@@ -17,5 +20,11 @@ void RemoveFolderTree(const std::string& path);
 // `folder` when it was killed (named with the library's prefix and no longer
 // locked by a live writer). Returns how many were removed.
 int RemoveStaleTempFiles(const std::string& folder);
+
+// Writes `bytes` to `path` the way the library writes its files: under a
+// temporary name beside it, flushed to the disk, then renamed over it, so
+// an old file is replaced only by a whole new one. Returns the file and
+// why when that fails; nothing is left behind then.
+std::optional<FileProblem> WriteFileWhole(const std::string& path, const std::string& bytes);
 
 }  // namespace vellumark

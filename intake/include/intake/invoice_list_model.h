@@ -4,8 +4,14 @@
 #include "intake/invoice_rows.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
+
+#include <vector>
 
 namespace vellumark {
+
+// The colour of a row that repeats an earlier row's invoice.
+inline const QColor kRepeatColour(255, 226, 160);
 
 class InvoiceListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -23,10 +29,14 @@ public:
     void Clear() { Assign({}); }
     void SetCell(int row, int column, const QString& text);
     void SetNote(int row, const QString& note);
+    // Marks every row the invoice of an earlier row repeats (`repeats[row]`
+    // says with which, empty for the others).
+    void SetRepeats(const std::vector<QString>& repeats);
 
     QString Cell(int row, int column) const { return rows_.Cell(row, column); }
     std::string Path(int row) const { return rows_.Path(row); }
     QString Note(int row) const { return rows_.Note(row); }
+    QString Repeat(int row) const { return rows_.Repeat(row); }
     static QString ColumnTitle(int column) { return InvoiceRows::ColumnTitle(column); }
 
 private:

@@ -43,6 +43,11 @@ public:
     QString Note(int row) const;
     void SetNote(int row, const QString& note);
 
+    // Set on a row whose invoice an earlier row already holds: which row,
+    // and by what it is known to be the same (empty on every other row).
+    QString Repeat(int row) const;
+    void SetRepeat(int row, const QString& repeat);
+
     static QString ColumnTitle(int column);
 
 private:
@@ -50,6 +55,7 @@ private:
         QString cells[kInvoiceColumnCount];
         std::string path;
         QString note;
+        QString repeat;
     };
     bool Valid(int row) const { return row >= 0 && row < rowCount(); }
 
