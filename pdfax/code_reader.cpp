@@ -3,6 +3,7 @@
 #include <ZXing/ReadBarcode.h>
 #include <ZXing/TextUtfEncoding.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -121,7 +122,7 @@ std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& place
         if (std::string code = Decode(argb, pixels, 1); !code.empty())
             return code;
     }
-    return Decode(argb, CodeColumn(argb, places.turn), dpi > 200 ? 2 : 1);
+    return Decode(argb, CodeColumn(argb, places.turn), std::max(1, static_cast<int>(dpi / 100)));
 }
 
 }  // namespace pdfax
