@@ -152,5 +152,32 @@ TEST(CliMerge, DefaultsToTheProgramDirectorysResultAndReportsFailedInvoices) {
     EXPECT_TRUE(failed.out.empty());
 }
 
+// The same invoice downloaded twice: named on stderr, and placed once when
+// asked to. A goods list split off an invoice is neither.
+TEST(CliMerge, NamesDuplicatesAndSkipsThemWhenAsked) {
+    TempDir folder, work;
+    fixtures::FixtureInvoice invoice;
+    invoice.goodsListPages = 1;
+    ASSERT_TRUE(fixtures::WriteFactInvoicePdf(folder / "下载.pdf", invoice));
+    invoice.goodsListPages = 0;
+    ASSERT_TRUE(fixtures::WriteFactInvoicePdf(folder / "再次下载.pdf", invoice));
+    for (const bool skip : {false, true}) {
+        std::vector<std::string> words = {"merge",  folder.path(), "--layout",
+                                          "a5-one", "--output",    work / "o.pdf"};
+        if (skip)
+            words.push_back("--skip-duplicates");
+        const CliRun run = RunCli(words);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const auto errLines = Lines(run.err);
+        ASSERT_EQ(errLines.size(), 1u) << run.err;
+        EXPECT_NE(errLines[0].find("是同一张发票（发票号码 24957000000021350618）"),
+                  std::string::npos)
+            << errLines[0];
+        EXPECT_NE(errLines[0].find("下载"), std::string::npos);
+        // The invoice, its goods list, and its second download unless skipped.
+        EXPECT_EQ(ReadDrawnPages(work / "o.pdf").size(), skip ? 2u : 3u);
+    }
+}
+
 }  // namespace
 }  // namespace vellumark::testing

@@ -1,0 +1,146 @@
+// What the window shows of the invoices' facts: a row that repeats an
+// earlier row's invoice in a colour of its own, named in its tooltip, and
+// the listing exported from the list's menu.
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "engine/folder_dialog.h"
+#include "engine/message_box.h"
+#include "fixtures/invoice_fixtures.h"
+#include "small_file_system.h"
+#include "test_support.h"
+
+#include <sys/stat.h>
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+namespace vellumark {
+namespace {
+
+struct Told {
+    QString title, text;
+};
+
+class WindowFactsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageBoxHook([this](const QString& title, const QString& text, QMessageBox::Icon) {
+            told.push_back({title, text});
+        });
+        state = CreateProgramState(programDir.path());
+        window = std::make_unique<MainWindow>(*state);
+        MainWindowCreated(*state, *window);
+        window->show();
+        fixtures::FixtureInvoice invoice;
+        ASSERT_TRUE(fixtures::WriteFactInvoicePdf(folder / "a.pdf", invoice));
+        // The same invoice downloaded again: another name, other bytes.
+        invoice.buyer = "上海科之锐人才咨询有限公司（再次下载）";
+        ASSERT_TRUE(fixtures::WriteFactInvoicePdf(folder / "b.pdf", invoice));
+        fixtures::FixtureInvoice other;
+        other.number = "24957000000021351343";
+        ASSERT_TRUE(fixtures::WriteFactInvoicePdf(folder / "c.pdf", other));
+        window->FilesDropped(folder.path());
+        ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
+        ASSERT_EQ(window->Rows().rowCount(), 3);
+    }
+    void TearDown() override {
+        window.reset();
+        ExitCleanup(state);
+        SetMessageBoxHook({});
+        SetSaveDialogHook({});
+    }
+    int RowNamed(const char* name) {
+        for (int row = 0; row < window->Rows().rowCount(); ++row) {
+            if (window->Rows().Cell(row, kColumnName) == QString::fromUtf8(name))
+                return row;
+        }
+        return -1;
+    }
+    // Pixels of the row's name cell in the colour of repeated invoices.
+    int RepeatPixels(int row) {
+        auto* view = window->InvoiceList();
+        const QRect cell = view->visualRect(window->Rows().index(row, kColumnName));
+        const QImage image = view->viewport()->grab(cell).toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y) == kRepeatColour;
+        return count;
+    }
+
+    testing::TempDir programDir, folder;
+    std::unique_ptr<ProgramState> state;
+    std::unique_ptr<MainWindow> window;
+    std::vector<Told> told;
+};
+
+TEST_F(WindowFactsTest, TheRepeatIsColouredAndNamesTheRowAndNumber) {
+    const int a = RowNamed("a"), b = RowNamed("b"), c = RowNamed("c");
+    ASSERT_TRUE(a >= 0 && b >= 0 && c >= 0);
+    const int first = std::min(a, b), repeat = std::max(a, b);
+    EXPECT_GT(RepeatPixels(repeat), 100);
+    EXPECT_EQ(RepeatPixels(first), 0);
+    EXPECT_EQ(RepeatPixels(c), 0);
+    const QString tip =
+        window->Rows().data(window->Rows().index(repeat, kColumnName), Qt::ToolTipRole).toString();
+    EXPECT_EQ(
+        tip,
+        QStringLiteral("与第 %1 行是同一张发票（发票号码 24957000000021350618）").arg(first + 1));
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(WindowFactsTest, TheMenuExportsTheListingForASpreadsheet) {
+    ASSERT_NE(window->ListMenu(), nullptr);
+    ASSERT_EQ(window->ListMenu()->actions().size(), 1);
+    QAction* exportAction = window->ListMenu()->actions()[0];
+    EXPECT_EQ(exportAction->text(), QStringLiteral("导出发票清单…"));
+    std::string suggested;
+    SetSaveDialogHook([&](const QString&, const std::string& offered) {
+        suggested = offered;
+        return std::optional(folder / "清单.csv");
+    });
+    exportAction->trigger();
+    EXPECT_EQ(suggested, folder / "发票清单.csv");
+    const std::string csv = testing::ReadFile(folder / "清单.csv");
+    ASSERT_EQ(csv.rfind("\xEF\xBB\xBF"
+                        "order,name,",
+                        0),
+              0u)
+        << csv;
+    EXPECT_NE(csv.find("24957000000021351343"), std::string::npos);
+    EXPECT_NE(csv.find("共 2 张发票，价税合计 1480.00 元"), std::string::npos) << csv;
+    EXPECT_TRUE(told.empty());
+}
+
+// A full disk (as root, who may write anywhere) or a read-only folder.
+TEST_F(WindowFactsTest, AnExportThatCannotBeWrittenSaysWhereAndWhyAndKeepsTheOldFile) {
+    testing::SmallFileSystem disk(256 * 1024);
+    testing::TempDir locked;
+    const std::string where = disk.Mounted() ? disk.path() : locked.path();
+    const std::string target = where + "/清单.csv";
+    testing::WriteFile(target, "an older list");
+    if (disk.Mounted())
+        disk.FillLeaving(0);
+    else
+        ASSERT_EQ(chmod(locked.path().c_str(), 0555), 0);
+    SetSaveDialogHook([&](const QString&, const std::string&) { return std::optional(target); });
+    window->ExportInvoiceList();
+    chmod(locked.path().c_str(), 0755);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].title, QStringLiteral("导出失败"));
+    EXPECT_TRUE(told[0].text.contains(QStringLiteral("清单.csv"))) << told[0].text.toStdString();
+    EXPECT_TRUE(told[0].text.contains(disk.Mounted() ? QStringLiteral("磁盘已满")
+                                                     : QStringLiteral("无法在此处写入")))
+        << told[0].text.toStdString();
+    EXPECT_EQ(testing::ReadFile(target), "an older list");
+    for (const std::string& name : testing::ListFolder(where))
+        EXPECT_EQ(name.rfind(".vellumark-", 0), std::string::npos) << name;
+}
+
+}  // namespace
+}  // namespace vellumark
