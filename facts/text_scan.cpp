@@ -67,6 +67,9 @@ std::string FirstDate(const std::u32string& text) {
 }
 
 std::vector<Money> AmountsIn(const std::u32string& text) {
+    // Yuan before the decimal point: far beyond any invoice, and far from
+    // what 64 bits of cents hold.
+    constexpr int kMostDigits = 13;
     std::vector<Money> amounts;
     for (std::size_t i = 0; i < text.size();) {
         if (text.compare(i, 3, U"***") == 0) {
@@ -91,14 +94,17 @@ std::vector<Money> AmountsIn(const std::u32string& text) {
             continue;
         }
         std::int64_t whole = 0;
+        int digits = 0;
         std::size_t end = at;
         while (end < text.size() && (IsDigit(text[end]) || text[end] == U',')) {
-            if (text[end] != U',')
+            if (text[end] != U',' && ++digits <= kMostDigits)
                 whole = whole * 10 + (text[end] - U'0');
             ++end;
         }
-        if (end + 2 < text.size() && text[end] == U'.' && IsDigit(text[end + 1]) &&
-            IsDigit(text[end + 2]) && (end + 3 >= text.size() || !IsDigit(text[end + 3]))) {
+        // A longer run of digits is a number of some other kind.
+        if (digits <= kMostDigits && end + 2 < text.size() && text[end] == U'.' &&
+            IsDigit(text[end + 1]) && IsDigit(text[end + 2]) &&
+            (end + 3 >= text.size() || !IsDigit(text[end + 3]))) {
             const std::int64_t cents =
                 whole * 100 + (text[end + 1] - U'0') * 10 + (text[end + 2] - U'0');
             amounts.push_back({negative ? -cents : cents, yen, false});

@@ -61,6 +61,8 @@ TEST(TextScan, DatesAndAmountsAsInvoicesWriteThem) {
     EXPECT_TRUE(found[3].starred);
     EXPECT_EQ(found[4].cents, 123396);
     EXPECT_EQ(FormatCents(-5), "-0.05");
+    // A taxpayer number or a check code is no amount, however it ends.
+    EXPECT_TRUE(AmountsIn(U"校验码 104400230011244138104400230011.25").empty());
 }
 
 // Glyphs of one line each, as a page's text layer gives them.
