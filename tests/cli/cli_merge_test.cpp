@@ -52,7 +52,13 @@ void ExpectSamePdf(const std::string& actualPath, const std::string& expectedPat
             EXPECT_NEAR(a.width, e.width, 1e-6);
             EXPECT_NEAR(a.height, e.height, 1e-6);
             EXPECT_EQ(a.filter, e.filter);
-            EXPECT_TRUE(a.rawData == e.rawData) << "image " << i << " differs";
+            // Renderer processes may compress the same pixels to different
+            // bytes, so a difference counts only in the samples.
+            if (a.rawData != e.rawData) {
+                EXPECT_TRUE(ImageSamples(actualPath, a.objectId) ==
+                            ImageSamples(expectedPath, e.objectId))
+                    << "image " << i << " differs";
+            }
         }
         ASSERT_EQ(actual[p].lines.size(), expected[p].lines.size());
         for (std::size_t i = 0; i < actual[p].lines.size(); ++i) {

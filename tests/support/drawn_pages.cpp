@@ -147,4 +147,11 @@ std::vector<DrawnPage> ReadDrawnPages(const std::string& path) {
     return pages;
 }
 
+std::string ImageSamples(const std::string& path, int objectId) {
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    const auto data = pdf.getObjectByID(objectId, 0).getStreamData(qpdf_dl_generalized);
+    return {reinterpret_cast<const char*>(data->getBuffer()), data->getSize()};
+}
+
 }  // namespace vellumark::testing

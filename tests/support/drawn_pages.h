@@ -30,4 +30,9 @@ struct DrawnPage {
 // Follows q/Q, cm, RG/G, m/l and Do through each page's contents.
 std::vector<DrawnPage> ReadDrawnPages(const std::string& path);
 
+// The samples of image object `objectId` in the PDF at `path`, with every
+// filter but DCT undone: what a viewer draws of a lossless image, whatever
+// bytes its compressor chose.
+std::string ImageSamples(const std::string& path, int objectId);
+
 }  // namespace vellumark::testing
