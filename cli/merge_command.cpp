@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace vellumark::cli {
 namespace {
@@ -38,12 +39,15 @@ void ProblemLine(const std::string& what, const FileProblem& problem) {
 // Names every invoice that is in the pile twice, by file and number, and
 // places each once when asked to.
 RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates) {
-    return [&rows, skipDuplicates](const std::vector<pdfax::RenderedImage>& renders) {
-        std::vector<InvoiceFacts> facts;
-        for (const auto& render : renders)
-            facts.push_back(FactsOfRender(render));
-        const Listing listing = BuildListing(rows, facts);
-        std::vector<bool> placed(renders.size(), true);
+    auto facts =
+        std::make_shared<std::vector<InvoiceFacts>>(static_cast<std::size_t>(rows.rowCount()));
+    RowChoice choice;
+    choice.read = [facts](int row, const pdfax::RenderedImage& render) {
+        (*facts)[static_cast<std::size_t>(row)] = FactsOfRender(render);
+    };
+    choice.place = [&rows, skipDuplicates, facts] {
+        const Listing listing = BuildListing(rows, *facts);
+        std::vector<bool> placed(facts->size(), true);
         for (std::size_t row = 0; row < listing.rows.size(); ++row) {
             const ListedInvoice& invoice = listing.rows[row];
             if (invoice.duplicateOf == 0)
@@ -59,6 +63,7 @@ RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates) {
         }
         return placed;
     };
+    return choice;
 }
 
 // Takes in the folder as the window does, or lists it untouched.
@@ -161,8 +166,7 @@ int RunMerge(const Arguments& arguments) {
 
     TerminalProgress rendering(rows.rowCount());
     MergeSettings settings{state->TempImageFolder(), output};
-    settings.readFacts = true;
-    settings.placeRows = DuplicateChoice(rows, arguments.skipDuplicates);
+    settings.choice = DuplicateChoice(rows, arguments.skipDuplicates);
     const MergeOutcome outcome =
         MergeInvoices(state->pdfLibrary, settings, ModeNamed(arguments.layout), rows,
                       [&rendering](const RowResult&) { rendering.Rendered(); });

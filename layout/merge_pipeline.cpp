@@ -54,7 +54,7 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
         job.format = tall ? pdfax::kImageFormatJpeg : pdfax::kImageFormatPng;
         job.dpi = kRenderDpi;
         job.output = settings.ImagePath(row, tall);
-        job.readFacts = settings.readFacts;
+        job.readFacts = static_cast<bool>(settings.choice.read);
         jobs.push_back(std::move(job));
     }
     return jobs;
@@ -94,6 +94,10 @@ Renders RenderRows(PdfLibrary& pdf, const MergeSettings& settings,
                 pdf.AddImageFromFile(jobs[row].output, 0) == 0) {
                 renders.images[row].error = {
                     "AddImageFromFile", jobs[row].output, pdfax::Problem::kDamaged, {}};
+            }
+            if (settings.choice.read) {
+                settings.choice.read(row, renders.images[row]);
+                std::vector<pdfax::TextGlyph>().swap(renders.images[row].text);
             }
             renders.results[row] = ResultOf(rows, row, renders.images[row]);
             if (progress)
@@ -147,8 +151,8 @@ MergeOutcome Ended(MergeStatus status, FileProblem cause = {}) {
 MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
                            const InvoiceRows& rows, Renders& renders) {
     std::vector<SheetImage> tall, shortImages;
-    const std::vector<bool> placed = settings.placeRows
-                                         ? settings.placeRows(renders.images)
+    const std::vector<bool> placed = settings.choice.place
+                                         ? settings.choice.place()
                                          : std::vector<bool>(renders.images.size(), true);
     for (int row = 0; row < rows.rowCount(); ++row) {
         const pdfax::RenderedImage& image = renders.images[row];

@@ -16,6 +16,7 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -63,8 +64,11 @@ inline std::uint8_t OverWhite(unsigned channel, unsigned alpha) {
     return static_cast<std::uint8_t>((channel * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
+// Premultiplied ink over white is the ink plus the paper its coverage
+// leaves showing: one sum for opaque ink, bare paper and all between, so
+// the row needs no branch (clamped, for channels above their alpha).
 inline std::uint8_t PremultipliedOverWhite(unsigned channel, unsigned alpha) {
-    return static_cast<std::uint8_t>(channel + 255 - alpha);
+    return static_cast<std::uint8_t>(std::min(255u, channel + 255 - alpha));
 }
 
 }  // namespace
@@ -135,9 +139,19 @@ QImage AsArgb(const QImage& bitmap) {
 }
 
 void CompositeRowOntoWhite(const QImage& argb, int y, std::uint8_t* dst) {
-    const bool premultiplied = argb.format() == QImage::Format_ARGB32_Premultiplied;
     const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-    for (int x = 0; x < argb.width(); ++x, dst += 3) {
+    const int width = argb.width();
+    if (argb.format() == QImage::Format_ARGB32_Premultiplied) {
+        for (int x = 0; x < width; ++x, dst += 3) {
+            const QRgb p = src[x];
+            const unsigned a = qAlpha(p);
+            dst[0] = PremultipliedOverWhite(qRed(p), a);
+            dst[1] = PremultipliedOverWhite(qGreen(p), a);
+            dst[2] = PremultipliedOverWhite(qBlue(p), a);
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x, dst += 3) {
         const QRgb p = src[x];
         const unsigned a = qAlpha(p);
         // Rendered pages are almost all opaque ink or untouched paper;
@@ -148,10 +162,6 @@ void CompositeRowOntoWhite(const QImage& argb, int y, std::uint8_t* dst) {
             dst[2] = static_cast<std::uint8_t>(qBlue(p));
         } else if (a == 0) {
             dst[0] = dst[1] = dst[2] = 255;
-        } else if (premultiplied) {
-            dst[0] = PremultipliedOverWhite(qRed(p), a);
-            dst[1] = PremultipliedOverWhite(qGreen(p), a);
-            dst[2] = PremultipliedOverWhite(qBlue(p), a);
         } else {
             dst[0] = OverWhite(qRed(p), a);
             dst[1] = OverWhite(qGreen(p), a);

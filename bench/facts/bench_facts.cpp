@@ -89,14 +89,16 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         for (int variant = 0; variant < 3; ++variant) {
             MergeSettings settings{images.path(), images / "merged.pdf"};
-            settings.readFacts = variant > 0;
+            std::vector<InvoiceFacts> facts(static_cast<std::size_t>(rows.rowCount()));
+            if (variant > 0)
+                settings.choice.read = [&facts, variant](int row, const pdfax::RenderedImage& r) {
+                    if (variant == 2)
+                        facts[static_cast<std::size_t>(row)] = FactsOfRender(r);
+                };
             if (variant == 2)
-                settings.placeRows = [&rows](const std::vector<pdfax::RenderedImage>& renders) {
-                    std::vector<InvoiceFacts> facts;
-                    for (const auto& render : renders)
-                        facts.push_back(FactsOfRender(render));
+                settings.choice.place = [&rows, &facts] {
                     BuildListing(rows, facts);
-                    return std::vector<bool>(renders.size(), true);
+                    return std::vector<bool>(facts.size(), true);
                 };
             double used = 0;
             times[variant].push_back(
@@ -109,10 +111,9 @@ int main(int argc, char** argv) {
     std::vector<pdfax::RenderedImage> renders;
     {
         MergeSettings settings{images.path(), images / "merged.pdf"};
-        settings.readFacts = true;
-        settings.placeRows = [&renders](const std::vector<pdfax::RenderedImage>& all) {
-            renders = all;
-            return std::vector<bool>(all.size(), true);
+        renders.resize(static_cast<std::size_t>(rows.rowCount()));
+        settings.choice.read = [&renders](int row, const pdfax::RenderedImage& render) {
+            renders[static_cast<std::size_t>(row)] = render;
         };
         MergeInvoices(pdf, settings, LayoutMode::A4Two, rows);
     }

@@ -76,8 +76,11 @@ def tree_rss_kb(root_pid):
 
 def run(command, sample_memory=False):
     """Wall seconds, CPU seconds (user, system, the process tree) and peak KB."""
+    # stderr goes to a file: a command that says a lot (a line per duplicate
+    # invoice) would otherwise fill a pipe nobody reads until it ends.
+    error_file = tempfile.TemporaryFile()
     start = time.monotonic()
-    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=error_file)
     peak = [0]
     if sample_memory:
         def sample():
@@ -91,7 +94,9 @@ def run(command, sample_memory=False):
     process.returncode = os.waitstatus_to_exitcode(status)
     if sample_memory:
         sampler.join()
-    error = process.stderr.read().decode(errors="replace")
+    error_file.seek(0)
+    error = error_file.read().decode(errors="replace")
+    error_file.close()
     if process.returncode != 0:
         sys.exit("failed (%d): %s\n%s" % (process.returncode, " ".join(command), error))
     return wall, usage.ru_utime, usage.ru_stime, max(peak[0], usage.ru_maxrss)

@@ -21,18 +21,22 @@ namespace vellumark {
 
 class PdfLibrary;
 
-// Given every row's render (the facts read from it with `readFacts`), says
-// which rows go onto the sheets; rows it leaves out are skipped.
-using RowChoice = std::function<std::vector<bool>(const std::vector<pdfax::RenderedImage>&)>;
+// What a merge asks about the invoices themselves: each row's render as it
+// arrives, with the QR code and text read from it (the text is let go
+// afterwards, so that memory stays flat however many rows there are), and
+// once every row is rendered, which rows go onto the sheets; rows left out
+// are skipped.
+struct RowChoice {
+    std::function<void(int row, const pdfax::RenderedImage& render)> read;
+    std::function<std::vector<bool>()> place;
+};
 
 struct MergeSettings {
     std::string tempImageFolder;  // platform bytes, no trailing separator
     std::string outputPdf;
     int renderers = 0;  // renderer processes at once; 0: one per processor
-    // Read each page's QR code and text layer from its render, and let
-    // `placeRows` choose the rows to place once every row is rendered.
-    bool readFacts = false;
-    RowChoice placeRows;
+    // With it, each page's QR code and text layer are read with its render.
+    RowChoice choice;
 
     std::string SheetTemplateFile() const { return tempImageFolder + "/临时.pdf"; }
     // The image of row `row`: "<row>.png" for a short invoice, "<row>.jpg" for a tall one.
