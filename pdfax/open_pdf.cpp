@@ -16,11 +16,16 @@ namespace {
 
 // Readers look for the header in the first kilobyte.
 constexpr std::size_t kHeaderWindow = 1024;
+// Files up to this size are read whole and parsed from memory: qpdf reads a
+// file object by object, with a seek and a read for each, thousands of
+// system calls for one invoice. Larger files are read from disk as needed.
+constexpr off_t kReadWholeUpTo = 64 * 1024 * 1024;
 
 // Only regular files, with something in them that starts like a PDF: a
 // folder reads as an error at best, and a pipe or a device such as /dev/zero
-// would block or never end.
-void CheckIsPdfFile(const std::string& path) {
+// would block or never end. Returns the whole file when it is small enough
+// to be read at once, otherwise nothing.
+std::string CheckIsPdfFile(const std::string& path) {
     struct stat st {};
     if (path.empty())
         throw Failure(Problem::kMissing, path, "no file name");
@@ -35,11 +40,41 @@ void CheckIsPdfFile(const std::string& path) {
         const int error = errno;
         throw Failure(error == EACCES ? Problem::kNoAccess : ProblemOfErrno(error), path, "open");
     }
-    std::string head(kHeaderWindow, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    if (head.find("%PDF-") == std::string::npos)
+    const bool whole = st.st_size <= kReadWholeUpTo;
+    std::string bytes(whole ? static_cast<std::size_t>(st.st_size) : kHeaderWindow, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad())
+        throw Failure(Problem::kIoError, path, "read");
+    // A file that shrank since stat is read as far as it goes.
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (bytes.find("%PDF-") >= kHeaderWindow)  // npos too
         throw Failure(Problem::kNotPdf, path, "no PDF header");
+    return whole ? bytes : std::string();
+}
+
+// A document parsed from bytes in memory keeps them for as long as it lives.
+struct PdfInMemory {
+    std::string bytes;
+    QPDF pdf;
+};
+
+// `path` parsed, from `bytes` when it was read whole.
+std::shared_ptr<QPDF> Parse(const std::string& path, std::string bytes, const std::string& password,
+                            Recovery recovery) {
+    if (bytes.empty()) {
+        auto pdf = std::make_shared<QPDF>();
+        pdf->setSuppressWarnings(true);
+        pdf->setAttemptRecovery(recovery == Recovery::kRepair);
+        pdf->processFile(path.c_str(), password.c_str());
+        return pdf;
+    }
+    auto held = std::make_shared<PdfInMemory>();
+    held->bytes = std::move(bytes);
+    held->pdf.setSuppressWarnings(true);
+    held->pdf.setAttemptRecovery(recovery == Recovery::kRepair);
+    held->pdf.processMemoryFile(path.c_str(), held->bytes.data(), held->bytes.size(),
+                                password.c_str());
+    return std::shared_ptr<QPDF>(held, &held->pdf);
 }
 
 }  // namespace
@@ -52,11 +87,9 @@ std::shared_ptr<QPDF> NewQuietPdf() {
 
 std::shared_ptr<QPDF> OpenPdf(const std::string& path, const std::string& password,
                               Recovery recovery) {
-    CheckIsPdfFile(path);
+    std::string bytes = CheckIsPdfFile(path);
     try {
-        auto pdf = NewQuietPdf();
-        pdf->setAttemptRecovery(recovery == Recovery::kRepair);
-        pdf->processFile(path.c_str(), password.c_str());
+        auto pdf = Parse(path, std::move(bytes), password, recovery);
         // A wrong or missing user password throws here, as does a file
         // beyond repair; touching the page tree proves the rest is usable.
         QPDFObjectHandle root = pdf->getRoot();
