@@ -21,11 +21,11 @@ constexpr std::size_t kHeaderWindow = 1024;
 // system calls for one invoice. Larger files are read from disk as needed.
 constexpr off_t kReadWholeUpTo = 64 * 1024 * 1024;
 
-// Only regular files, with something in them that starts like a PDF: a
-// folder reads as an error at best, and a pipe or a device such as /dev/zero
-// would block or never end. Returns the whole file when it is small enough
-// to be read at once, otherwise nothing.
-std::string CheckIsPdfFile(const std::string& path) {
+// Checks that `path` is a regular file that starts like a PDF (a folder reads
+// as an error at best, and a pipe or a device such as /dev/zero would block
+// or never end) and returns its bytes when it is small enough to be read at
+// once, otherwise nothing.
+std::string ReadPdfFile(const std::string& path) {
     struct stat st {};
     if (path.empty())
         throw Failure(Problem::kMissing, path, "no file name");
@@ -87,7 +87,7 @@ std::shared_ptr<QPDF> NewQuietPdf() {
 
 std::shared_ptr<QPDF> OpenPdf(const std::string& path, const std::string& password,
                               Recovery recovery) {
-    std::string bytes = CheckIsPdfFile(path);
+    std::string bytes = ReadPdfFile(path);
     try {
         auto pdf = Parse(path, std::move(bytes), password, recovery);
         // A wrong or missing user password throws here, as does a file
