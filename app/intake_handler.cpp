@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QThreadPool>
 
 #include <memory>
 #include <utility>
@@ -55,11 +56,19 @@ std::vector<std::string> PathsOf(const InvoiceRows& rows) {
 
 void MainWindow::PrepareIntake() {
     usageNotesLabel_->hide();
-    // Another program of this directory may be merging into these files
-    // right now; the intake removes them once it holds the directory.
-    FolderLocks programDirectory = FolderLocks::TryLock({state_.programDirectory});
-    if (programDirectory.Held())
-        RemovePreviousOutput(state_.OutputPdf(), state_.TempImageFolder());
+}
+
+// The previous result goes even when no intake follows. Removing a large
+// image folder takes a while, so it happens off the window's thread, and
+// only while no other program of this directory merges into it.
+void MainWindow::RemovePreviousResult() {
+    QThreadPool::globalInstance()->start([directory = state_.programDirectory,
+                                          output = state_.OutputPdf(),
+                                          images = state_.TempImageFolder()] {
+        const FolderLocks locks = FolderLocks::TryLock({directory});
+        if (locks.Held())
+            RemovePreviousOutput(output, images);
+    });
 }
 
 void MainWindow::ChooseFolderClicked() {
@@ -70,8 +79,10 @@ void MainWindow::ChooseFolderClicked() {
     const auto folder = ChooseFolder(this, QStringLiteral("请选择软件安装目录"));
     busy_ = false;
     // A cancelled dialog ends here rather than searching the file-system root.
-    if (!folder || folder->empty())
+    if (!folder || folder->empty()) {
+        RemovePreviousResult();
         return;
+    }
     RunIntake(*folder);
 }
 

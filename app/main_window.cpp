@@ -30,7 +30,6 @@ const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 
 constexpr int kColumnWidths[kInvoiceColumnCount] = {40, 310, 36, 0, 40, 40, 50};
-constexpr int kLockRetryMs = 200;
 constexpr int kBusyStatusLeft = 52;
 constexpr int kIdleStatusLeft = 13;
 
@@ -83,9 +82,6 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent)
     invoiceCountLabel_ = new QLabel(this);
     invoiceCountLabel_->setGeometry(403, 358, 132, 16);
     invoiceCountLabel_->setTextFormat(Qt::PlainText);
-    // Another program's run on the same folder is waited for, not joined.
-    lockRetry_.setInterval(kLockRetryMs);
-    connect(&lockRetry_, &QTimer::timeout, this, [this] { RetryLocks(); });
 }
 
 void MainWindow::BuildList() {
@@ -192,41 +188,10 @@ void MainWindow::EnterStartState() {
     layoutChoices_[0]->setChecked(true);
 }
 
-void MainWindow::WhenFoldersFree(std::vector<std::string> folders, LockedWork work) {
-    FolderLocks locks = FolderLocks::TryLock(folders);
-    if (locks.Held()) {
-        if (lockRetry_.isActive()) {
-            lockRetry_.stop();
-            statusLabel_->setText(statusBeforeWait_);
-        }
-        waitingWork_ = nullptr;
-        work(locks);
-        return;
-    }
-    if (!lockRetry_.isActive()) {
-        statusBeforeWait_ = statusLabel_->text();
-        statusLabel_->setText(QString::fromUtf8(kFolderBusyText));
-        lockRetry_.start();
-    }
-    waitingFolders_ = std::move(folders);
-    waitingWork_ = std::move(work);
-}
-
-void MainWindow::RetryLocks() {
-    FolderLocks locks = FolderLocks::TryLock(waitingFolders_);
-    if (!locks.Held())
-        return;
-    lockRetry_.stop();
-    statusLabel_->setText(statusBeforeWait_);
-    LockedWork work = std::move(waitingWork_);
-    waitingWork_ = nullptr;
-    if (work)
-        work(locks);
-}
-
 MainWindow::~MainWindow() {
     closing_ = true;
     cancel_ = true;
+    StopWaitingForFolders();
     if (worker_) {
         worker_->wait();
         delete worker_;
@@ -254,13 +219,13 @@ void MainWindow::Later(std::function<void()> call) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     closing_ = true;
+    StopWaitingForFolders();
     if (!worker_) {
         QWidget::closeEvent(event);
         return;
     }
     // Whatever runs stops at its next safe point; the window closes then.
     cancel_ = true;
-    lockRetry_.stop();
     statusLabel_->setText(QStringLiteral("正在停止，请稍候…"));
     event->ignore();
 }

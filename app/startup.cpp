@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/main_window.h"
+#include "core/run_log.h"
 #include "engine/window_helpers.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ int ProgramStart(int argc, char** argv) {
     // options such as -style cannot change it either.
     int qtArgc = argc > 0 ? 1 : 0;
     char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    QApplication::setApplicationName(QStringLiteral("vellumark"));
+    StartRunLog("vellumark", false);
     QApplication application(qtArgc, qtArgv);
     auto state = CreateProgramState(ProgramDirectory());
     int code = 0;
@@ -40,6 +43,7 @@ int ProgramStart(int argc, char** argv) {
         code = QApplication::exec();
     }
     ExitCleanup(state);
+    StopRunLog();
     return code;
 }
 

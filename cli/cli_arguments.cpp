@@ -142,6 +142,10 @@ struct Parser {
                 arguments.noSplit = true;
                 continue;
             }
+            if (word == "--verbose" || word == "-v") {
+                arguments.verbose = true;
+                continue;
+            }
             if (word == "--skip-duplicates" && arguments.command == Command::kMerge) {
                 arguments.skipDuplicates = true;
                 continue;
@@ -194,6 +198,7 @@ std::string UsageText() {
            "                [--skip-duplicates]\n"
            "                [--print 打印机 [--copies 份数] [--pages 起始页-结束页]]\n"
            "  vellumark-cli list 文件夹 [--format table|csv|json]\n"
+           "  两个命令都可加 --verbose：运行日志同时写到标准错误\n"
            "\n"
            "merge  拆分文件夹中的多页PDF，按页高排序，合并为一个PDF"
            "（默认为程序目录中的“电子发票.pdf”）。\n"
@@ -209,6 +214,8 @@ std::string UsageText() {
            "       值后的“?”表示二维码与文字不一致。不改动文件夹。\n"
            "\n"
            "另一个程序正在处理同一文件夹时，merge 会等待它完成。\n"
+           "每次运行的日志（库的详细原因、渲染程序的退出状态与输出、各步用时）\n"
+           "保存在 ~/.cache/vellumark/，保留最近 5 次。\n"
            "\n"
            "退出码：0 成功，每个PDF的每一页都已合并；\n"
            "        3 "

@@ -26,6 +26,7 @@ struct Arguments {
     std::optional<std::string> output;
     bool noSplit = false;
     bool skipDuplicates = false;  // place each invoice once
+    bool verbose = false;         // the run log on standard error too
     std::optional<PrintChoice> print;
     ListFormat format = ListFormat::kTable;
 };

@@ -1,6 +1,7 @@
 // vellumark-cli: the window program's intake and merge from a terminal.
 #include "cli_arguments.h"
 #include "commands.h"
+#include "core/run_log.h"
 #include "program_setup.h"
 
 #include <QGuiApplication>
@@ -23,11 +24,16 @@ int main(int argc, char** argv) {
         return kExitSuccess;
     }
     UseOffscreenPlatformUnlessChosen();
-    KeepQtMessagesOffTheTerminal();
+    // The log takes Qt's messages from the start: none reaches the terminal
+    // unless asked for.
+    QGuiApplication::setApplicationName(QStringLiteral("vellumark"));
+    vellumark::StartRunLog("vellumark-cli", parsed.arguments->verbose);
     int qtArgc = 1;
     char programName[] = "vellumark-cli";
     char* qtArgv[] = {programName, nullptr};
     QGuiApplication application(qtArgc, qtArgv);
-    return parsed.arguments->command == Command::kList ? RunList(*parsed.arguments)
-                                                       : RunMerge(*parsed.arguments);
+    const int code = parsed.arguments->command == Command::kList ? RunList(*parsed.arguments)
+                                                                 : RunMerge(*parsed.arguments);
+    vellumark::StopRunLog();
+    return code;
 }

@@ -16,11 +16,6 @@ namespace vellumark::cli {
 // must not decide whether it runs.
 void UseOffscreenPlatformUnlessChosen();
 
-// Keeps Qt's own chatter (debug, info, warnings such as a missing runtime
-// folder) off standard error, which carries the program's own lines only;
-// critical and fatal messages still appear, as one line each.
-void KeepQtMessagesOffTheTerminal();
-
 // The program-wide state with the library deployed into the program directory
 // and its renderer created; null with `error` set when the library could not
 // be activated.

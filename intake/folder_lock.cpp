@@ -42,6 +42,29 @@ FolderLocks& FolderLocks::operator=(FolderLocks&& other) noexcept {
 }
 
 FolderLocks FolderLocks::TryLock(const std::vector<std::string>& folders) {
+    return TryLock(folders, nullptr);
+}
+
+FolderLocks FolderLocks::WaitUntilFree(const std::vector<std::string>& folders,
+                                       const std::atomic<bool>& cancelled) {
+    std::string busy;
+    while (!cancelled.load()) {
+        FolderLocks locks = TryLock(folders, &busy);
+        if (locks.Held())
+            return locks;
+        // Sleep until the holder lets go of the folder that was busy, then
+        // let go of it too before trying them all again.
+        const int fd = open(busy.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        close(fd);
+    }
+    return FolderLocks{};
+}
+
+FolderLocks FolderLocks::TryLock(const std::vector<std::string>& folders, std::string* busy) {
     FolderLocks locks;
     std::vector<std::pair<dev_t, ino_t>> seen;
     for (const auto& folder : folders) {
@@ -65,6 +88,8 @@ FolderLocks FolderLocks::TryLock(const std::vector<std::string>& folders) {
         }
         if (result != 0) {
             close(fd);
+            if (busy)
+                *busy = folder;
             return FolderLocks{};
         }
         locks.descriptors_.push_back(fd);

@@ -4,7 +4,9 @@
 #include "layout/sheet_layout.h"
 #include "pdflib/pdf_library.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <filesystem>
 #include <optional>
@@ -12,6 +14,8 @@
 
 namespace vellumark {
 namespace {
+
+Q_LOGGING_CATEGORY(lcMerge, "vellumark.merge")
 
 // The layout's pixel-to-millimetre constants assume this resolution.
 constexpr double kRenderDpi = 300.0;
@@ -41,8 +45,8 @@ RowResult ResultOf(const InvoiceRows& rows, int row, const pdfax::RenderedImage&
     return {row, RowStatus::kDone, {}};
 }
 
-// Page 1 of every row to its image, tall invoices turned in the modes that
-// turn them.
+// Page 1 of every row to its image, turned where the mode's slots draw it
+// larger so.
 std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMode mode,
                                          const InvoiceRows& rows) {
     std::vector<pdfax::RenderJob> jobs;
@@ -50,7 +54,9 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
         const bool tall = IsTallRow(rows, row);
         pdfax::RenderJob job;
         job.input = rows.Path(row);
-        job.rotation = tall && TurnsTallInvoices(mode) ? kQuarterTurn : -1;
+        const bool turn = TurnsPage(mode, tall, rows.Cell(row, kColumnWidth).toDouble(),
+                                    rows.Cell(row, kColumnHeight).toDouble());
+        job.rotation = turn ? kQuarterTurn : -1;
         job.format = tall ? pdfax::kImageFormatJpeg : pdfax::kImageFormatPng;
         job.dpi = kRenderDpi;
         job.output = settings.ImagePath(row, tall);
@@ -58,6 +64,19 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
         jobs.push_back(std::move(job));
     }
     return jobs;
+}
+
+// The user reads each page's reason in words; the log keeps what the
+// library or the renderer said about it.
+void LogFailedPages(const InvoiceRows& rows, const std::vector<pdfax::RenderedImage>& images) {
+    for (std::size_t row = 0; row < images.size(); ++row) {
+        const pdfax::CallError& error = images[row].error;
+        if (error.problem == pdfax::Problem::kNone)
+            continue;
+        qCWarning(lcMerge).noquote()
+            << QFile::decodeName(QByteArray::fromStdString(rows.Path(static_cast<int>(row))))
+            << QString::fromStdString(ProblemText(error)) << QString::fromStdString(error.detail);
+    }
 }
 
 struct Renders {
@@ -271,8 +290,12 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
         return Ended(MergeStatus::kFailed,
                      ProblemOf(sheetTemplate.error, settings.SheetTemplateFile()));
     }
+    QElapsedTimer clock;
+    clock.start();
     Renders renders =
         RenderRows(pdf, settings, RenderJobs(settings, mode, rows), rows, progress, cancel);
+    qCInfo(lcMerge) << "rendered" << renders.images.size() << "pages in" << clock.restart() << "ms";
+    LogFailedPages(rows, renders.images);
     MergeOutcome outcome;
     if (renders.folderProblem)
         outcome = Ended(MergeStatus::kFailed, *renders.folderProblem);
@@ -280,6 +303,8 @@ MergeOutcome MergeInvoices(PdfLibrary& pdf, const MergeSettings& settings, Layou
         outcome = Ended(MergeStatus::kCancelled);
     else
         outcome = LayOutAndSave(pdf, settings, mode, rows, renders);
+    qCInfo(lcMerge) << "laid out and saved" << outcome.sheets << "sheets in" << clock.elapsed()
+                    << "ms";
     closeTemplate();
     return outcome;
 }

@@ -1,11 +1,19 @@
 #include "pdflib/pdf_library.h"
 
 #include "deployment.h"
+#include "pdflib/problem_text.h"
 
 #include <pdfax/library.h>
 
+#include <QByteArray>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QString>
+
 namespace vellumark {
 namespace {
+
+Q_LOGGING_CATEGORY(lcLibrary, "vellumark.library")
 
 // Calls `method` of the object with `args`, or gives `empty` when there is
 // no object or the call fails in any way.
@@ -174,7 +182,15 @@ int PdfLibrary::PrintDocument(const std::string& printerName, int firstPage, int
 pdfax::CallError PdfLibrary::LastError() {
     if (!object_)
         return {"", "", pdfax::Problem::kFailed, "the PDF library is not loaded"};
-    return Forward(object_, pdfax::CallError{}, &pdfax::Library::LastError);
+    pdfax::CallError error = Forward(object_, pdfax::CallError{}, &pdfax::Library::LastError);
+    // The user is told in words; the log keeps what the library said.
+    if (error.problem != pdfax::Problem::kNone) {
+        qCWarning(lcLibrary).noquote()
+            << QString::fromStdString(error.operation)
+            << QFile::decodeName(QByteArray::fromStdString(error.path))
+            << QString::fromStdString(ProblemText(error)) << QString::fromStdString(error.detail);
+    }
+    return error;
 }
 int PdfLibrary::RenderPagesToFiles(
     const std::vector<pdfax::RenderJob>& jobs, int workers,

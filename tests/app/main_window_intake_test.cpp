@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QThread>
@@ -112,6 +113,21 @@ TEST_F(WindowIntakeTest, WaitsForAnotherProgramOnTheFolder) {
     EXPECT_EQ(testing::PagesInFolder(folder.path()), pages);
     EXPECT_EQ(window->StatusLabel()->text(),
               QStringLiteral("将下载的数电票PDF文件夹拖入窗口即可。"));
+}
+
+// A wait for a folder someone else holds ends at once on Esc, though the
+// folder stays held: nothing the window runs waits for the holder.
+TEST_F(WindowIntakeTest, EscapeEndsAWaitForAHeldFolder) {
+    const FolderLocks held = FolderLocks::TryLock({folder.path()});
+    ASSERT_TRUE(held.Held());
+    window->FilesDropped(folder.path());
+    ASSERT_TRUE(window->WaitingForFolders());
+    EXPECT_EQ(window->StatusLabel()->text(), QString::fromUtf8(kFolderBusyText));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &escape);
+    EXPECT_FALSE(window->WaitingForFolders());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->Rows().rowCount(), 0);
 }
 
 // Files that cannot be read or split are listed, in red, saying why.

@@ -1,6 +1,7 @@
 // vellumark-cli merge against the window's own merge of the same folder, run
 // in this process: the same pages, images and cut marks for every layout.
 #include "cli_process.h"
+#include "core/run_log.h"
 #include "drawn_pages.h"
 #include "fixtures/invoice_fixtures.h"
 #include "intake/invoice_intake.h"
@@ -156,6 +157,30 @@ TEST(CliMerge, DefaultsToTheProgramDirectorysResultAndReportsFailedInvoices) {
     EXPECT_NE(failed.err.find("电子发票批量导出失败！"), std::string::npos) << failed.err;
     EXPECT_FALSE(Exists(work / "out.pdf"));
     EXPECT_TRUE(failed.out.empty());
+}
+
+// The user reads words; the run's log, in the cache folder, has the cause,
+// and --verbose shows it on stderr too. Only the last few logs stay.
+TEST(CliMerge, TheLogKeepsTheCauseOfWhatTheUserIsTold) {
+    TempDir folder, cache;
+    ASSERT_TRUE(fixtures::WriteInvoicePdf(folder / "好.pdf"));
+    ASSERT_TRUE(fixtures::WriteNotAPdf(folder / "坏.pdf"));
+    CliOptions options;
+    options.environment = {"XDG_CACHE_HOME=" + cache.path()};
+    const CliRun quiet = RunCli({"merge", folder.path(), "--output", cache / "o.pdf"}, options);
+    ASSERT_EQ(quiet.exitCode, 3) << quiet.err;
+    EXPECT_EQ(quiet.err.find("vellumark.merge"), std::string::npos) << quiet.err;
+    const auto logs = ListFolder(cache / "vellumark");
+    ASSERT_EQ(logs.size(), 1u);
+    const std::string log = ReadFile(cache / "vellumark" + "/" + logs[0]);
+    EXPECT_NE(log.find(folder / "坏.pdf"), std::string::npos) << log;
+    EXPECT_NE(log.find("rendered 2 pages in"), std::string::npos) << log;
+
+    const CliRun verbose = RunCli({"list", folder.path(), "--verbose", "--format", "csv"}, options);
+    EXPECT_NE(verbose.err.find("vellumark.library"), std::string::npos) << verbose.err;
+    for (int run = 0; run < kRunLogsKept; ++run)
+        RunCli({"list", folder.path()}, options);
+    EXPECT_EQ(ListFolder(cache / "vellumark").size(), std::size_t(kRunLogsKept));
 }
 
 // The same invoice downloaded twice: named on stderr, and placed once when

@@ -1,5 +1,7 @@
 // Real invoices merged and printed back: the red seals must reach the sheets,
 // wherever the invoice keeps them (signature field or stamp annotation).
+#include "drawn_pages.h"
+#include "fixtures/invoice_fixtures.h"
 #include "layout/merge_pipeline.h"
 #include "test_support.h"
 
@@ -76,6 +78,60 @@ TEST(CorpusMergeTest, SealsReachTheSheets) {
     EXPECT_GT(RedPixels(pages[1], half, pages[1].height()), 40) << "second invoice on sheet 2";
     EXPECT_GT(RedPixels(pages[2], 0, half), 40) << "first invoice on sheet 3";
     EXPECT_GT(RedPixels(pages[2], half, pages[2].height()), 40) << "second invoice on sheet 3";
+}
+
+// Real invoices of every shape in use, with a landscape A4 page and a long
+// toll summary: in every layout each image stays inside its sheet and
+// keeps its proportions within 10 %.
+TEST(CorpusMergeTest, EveryLayoutKeepsInvoicesOnTheSheetInProportion) {
+    VELLUMARK_REQUIRE_CORPUS();
+    const std::string invoices = testing::CorpusDir() + "/invoices/";
+    testing::TempDir made;
+    std::vector<std::string> files = {
+        invoices +
+            "dingjunqing-invoice/1716021989397_May,14,2024江苏高速通行费电子票据_20240514.pdf",
+        invoices + "dingjunqing-invoice/1716021992433_May,18,2024滴滴出行行程报销单A.pdf",
+        invoices + "dingjunqing-invoice/1716021989575_May,14,2024通行费电子票据汇总单(票据).pdf",
+        invoices +
+            "dingjunqing-invoice/"
+            "1716021989397_May,14,2024江苏高速通行费电子票据行程单_20240514.pdf",
+        invoices + "various/xbrl-001.pdf",
+        invoices + "mxvc-invoice/发票.pdf",
+        made / "landscape.pdf",
+        made / "toll.pdf",
+    };
+    ASSERT_TRUE(fixtures::WriteInvoicePdf(made / "landscape.pdf", {297, 210, 0, true}));
+    ASSERT_TRUE(fixtures::WriteInvoicePdf(made / "toll.pdf", {210, 318, 0, true}));
+    PdfLibrary& pdf = testing::Library();
+    InvoiceRows rows;
+    for (const std::string& file : files) {
+        ASSERT_NE(pdf.LoadFromFile(file, ""), 0) << file;
+        rows.AppendRow();
+        const int row = rows.rowCount() - 1;
+        rows.SetPath(row, file);
+        rows.SetCell(row, kColumnHeight, QString::number(std::floor(pdf.PageHeight())));
+        rows.SetCell(row, kColumnWidth, QString::number(std::floor(pdf.PageWidth())));
+    }
+    for (int m = 0; m < kLayoutModeCount; ++m) {
+        const LayoutMode mode = LayoutModeAt(m);
+        testing::TempDir program;
+        const MergeSettings settings{program / "临时图片", program / "电子发票.pdf"};
+        ASSERT_EQ(MergeInvoices(pdf, settings, mode, rows).status, MergeStatus::kSaved);
+        const LayoutModeParameters& sheet = ParametersOf(mode);
+        for (const testing::DrawnPage& page : testing::ReadDrawnPages(settings.outputPdf)) {
+            for (const testing::DrawnImage& i : page.images) {
+                SCOPED_TRACE(::testing::Message() << "layout " << m << ": " << i.width << " x "
+                                                  << i.height << " at " << i.left << ", " << i.top);
+                EXPECT_GE(i.left, -0.01);
+                EXPECT_GE(i.top, -0.01);
+                EXPECT_LE(i.left + i.width, sheet.sheetWidth + 0.01);
+                EXPECT_LE(i.top + i.height, sheet.sheetHeight + 0.01);
+                const double stretch =
+                    (i.width / i.height) / (double(i.pixelWidth) / i.pixelHeight);
+                EXPECT_LE(std::max(stretch, 1 / stretch), 1.101);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -228,10 +228,11 @@ TEST_F(MergePipelineTest, TallInvoicesAreTurnedInA5One) {
     ASSERT_EQ(pages[0].images.size(), 1u);
     EXPECT_EQ(pages[0].images[0].pixelWidth, 3508);
     EXPECT_EQ(pages[0].images[0].pixelHeight, 2480);
-    EXPECT_NEAR(pages[0].images[0].left, 5, 0.01);
+    // 217 wide would run off the 210 mm sheet: fitted, in proportion.
+    EXPECT_NEAR(pages[0].images[0].left, 10.93, 0.01);
     EXPECT_NEAR(pages[0].images[0].top, 10, 0.01);
-    EXPECT_NEAR(pages[0].images[0].width, 217, 0.01);
-    EXPECT_NEAR(pages[0].images[0].height, 135, 0.01);
+    EXPECT_NEAR(pages[0].images[0].width, 188.13, 0.01);
+    EXPECT_NEAR(pages[0].images[0].height, 133, 0.01);
     EXPECT_NEAR(pages[0].heightMm, 148, 0.01);
     EXPECT_EQ(testing::ReadFile(tall), before);
 

@@ -135,13 +135,16 @@ TEST_F(SheetLayoutTest, A4ThreeFourShort) {
 }
 
 TEST_F(SheetLayoutTest, A4FourOneTallFiveShort) {
-    const ImageSpec narrow{2244, 1654};  // 2244 / 23.6285714 * 0.92 -> 87
+    // The rules would draw the tall page past the lower edge, kShort1761 100
+    // high from 112 and `narrow` 87 high (out of proportion): all three are
+    // fitted into their slots instead.
+    const ImageSpec narrow{2244, 1654};
     Check(LayoutMode::A4Four, {kPortraitTall},
           {kShort140, kShort1761, narrow, kShort1760, kShort140},
-          {{{{8, 5, 135, 217, kPortraitTall}}, kA4FourTallMarks},
+          {{{{8, 9.52, 135, 190.96, kPortraitTall}}, kA4FourTallMarks},
            {{{10, 5, 135, 96, kShort140},
-             {10, 112, 135, 100, kShort1761},
-             {158, 5, 135, 87, narrow},
+             {12.01, 112, 130.97, 93, kShort1761},
+             {158, 5.25, 135, 99.51, narrow},
              {158, 112, 135, 96, kShort1760}},
             Join(kA4FourFirstMarks, kA4FourThirdMarks)},
            {{{10, 5, 135, 96, kShort140}}, kA4FourFirstMarks}});
@@ -149,27 +152,34 @@ TEST_F(SheetLayoutTest, A4FourOneTallFiveShort) {
 
 TEST_F(SheetLayoutTest, A4FourThreeTall) {
     Check(LayoutMode::A4Four, {kShort140, kPortraitTall, kPortraitTall}, {},
-          {{{{8, 5, 135, 102, kShort140}, {155, 3, 135, 217, kPortraitTall}}, kA4FourTallMarks},
-           {{{8, 5, 135, 217, kPortraitTall}}, kA4FourTallMarks}});
+          {{{{8, 59.98, 135, 90.04, kShort140}, {155, 8.52, 135, 190.96, kPortraitTall}},
+            kA4FourTallMarks},
+           {{{8, 9.52, 135, 190.96, kPortraitTall}}, kA4FourTallMarks}});
 }
 
+// Every image here would run off the A5 sheet or be stretched by the rules'
+// sizes (217 x 135, 139 x 135, 195 x 148 from top 5): each is fitted.
 TEST_F(SheetLayoutTest, A5OneTurnedTallThenShort) {
     Check(LayoutMode::A5One, {kTurned297, kTurned190}, {kShort1761},
-          {{{{5, 10, 217, 135, kTurned297}}, {}},
-           {{{5, 10, 139, 135, kTurned190}}, {}},
-           {{{10, 5, 195, 148, kShort1761}}, {}}});
+          {{{{10.93, 10, 188.13, 133, kTurned297}}, {}},
+           {{{44.83, 10, 120.34, 133, kTurned190}}, {}},
+           {{{10.33, 5, 194.34, 138, kShort1761}}, {}}});
 }
 
 TEST_F(SheetLayoutTest, A4TwoSameThreeShort) {
     Check(LayoutMode::A4TwoSame, {}, {kShort140, kShort1761, kShort1760},
           {{{{10, 5, 195, 130, kShort140}, {10, 154, 195, 130, kShort140}}, kHalfSheetMarks},
-           {{{10, 5, 195, 148, kShort1761}, {10, 154, 195, 148, kShort1761}}, kHalfSheetMarks},
+           {{{10.33, 7.5, 194.34, 138, kShort1761}, {10.33, 154, 194.34, 138, kShort1761}},
+            kHalfSheetMarks},
            {{{10, 5, 195, 138, kShort1760}, {10, 154, 195, 138, kShort1760}}, kHalfSheetMarks}});
 }
 
+// The lower turned copy would end at 213 mm on the 210 mm sheet: both
+// copies are fitted, to one size.
 TEST_F(SheetLayoutTest, A4TwoSameTallThenShort) {
     Check(LayoutMode::A4TwoSame, {kTurned297}, {kShort140},
-          {{{{5, 10, 203, 135, kTurned297}, {10, 158, 203, 135, kTurned297}}, kHalfSheetMarks},
+          {{{{10.93, 10, 188.13, 133, kTurned297}, {13.43, 158.5, 188.13, 133, kTurned297}},
+            kHalfSheetMarks},
            {{{10, 5, 195, 130, kShort140}, {10, 154, 195, 130, kShort140}}, kHalfSheetMarks}});
 }
 
@@ -226,6 +236,48 @@ TEST(SheetRulesTest, WorkedValues) {
     EXPECT_EQ(TurnedWidth(LayoutMode::A4TwoSame, 3508), 203);
     EXPECT_EQ(TurnedWidth(LayoutMode::A5One, 2244), 139);
     EXPECT_EQ(TurnedWidth(LayoutMode::A4TwoSame, 2244), 130);
+}
+
+// Whatever page comes, portrait or landscape, from a receipt to a long toll
+// summary: every image lies inside its sheet and keeps its proportions
+// within 10 %, in every layout.
+TEST(SheetRulesTest, EveryPageInsideItsSheetAndInProportion) {
+    struct PageMm {
+        double width, height;
+    };
+    const std::vector<PageMm> pages = {{210, 100}, {210, 140}, {210, 148}, {210, 160}, {210, 180},
+                                       {210, 190}, {210, 240}, {210, 297}, {210, 318}, {210, 320},
+                                       {176, 250}, {200, 100}, {240, 160}, {297, 210}, {320, 220}};
+    constexpr double kDotsPerMm = 300 / 25.4;
+    for (int m = 0; m < kLayoutModeCount; ++m) {
+        const LayoutMode mode = LayoutModeAt(m);
+        const LayoutModeParameters& sheet = ParametersOf(mode);
+        for (const PageMm& page : pages) {
+            const bool tall = page.height >= 180;
+            const bool turned = TurnsPage(mode, tall, page.width, page.height);
+            const int across = static_cast<int>(std::lround(page.width * kDotsPerMm));
+            const int down = static_cast<int>(std::lround(page.height * kDotsPerMm));
+            const ImageSpec image = turned ? ImageSpec{down, across} : ImageSpec{across, down};
+            const std::vector<ImageSpec> three(3, image);
+            const auto drawn = testing::RunOnRecorder(mode, tall ? three : std::vector<ImageSpec>{},
+                                                      tall ? std::vector<ImageSpec>{} : three);
+            for (const DrawnPage& got : drawn) {
+                for (const auto& i : got.images) {
+                    SCOPED_TRACE(::testing::Message()
+                                 << "layout " << m << ", page " << page.width << " x "
+                                 << page.height << " drawn at " << i.left << ", " << i.top
+                                 << " size " << i.width << " x " << i.height);
+                    EXPECT_GE(i.left, 0);
+                    EXPECT_GE(i.top, 0);
+                    EXPECT_LE(i.left + i.width, sheet.sheetWidth + 1e-6);
+                    EXPECT_LE(i.top + i.height, sheet.sheetHeight + 1e-6);
+                    const double stretch =
+                        (i.width / i.height) / (double(i.pixelWidth) / i.pixelHeight);
+                    EXPECT_LE(std::max(stretch, 1 / stretch), 1.10 + 1e-6);
+                }
+            }
+        }
+    }
 }
 
 TEST(SheetRulesTest, SheetCountsAndReport) {

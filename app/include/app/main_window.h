@@ -15,7 +15,6 @@
 #include "intake/invoice_list_model.h"
 #include "layout/merge_pipeline.h"
 
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -83,7 +82,7 @@ public:
     // saying why it waits. A later request replaces one still waiting.
     using LockedWork = std::function<void(FolderLocks& locks)>;
     void WhenFoldersFree(std::vector<std::string> folders, LockedWork work);
-    bool WaitingForFolders() const { return lockRetry_.isActive(); }
+    bool WaitingForFolders() const { return folderWait_ != nullptr; }
 
     // The listed invoices with their facts, as the export writes them.
     const Listing& InvoiceListing() const { return listing_; }
@@ -103,7 +102,10 @@ protected:
 private:
     void BuildList();
     void BuildLayoutPanel();
-    void RetryLocks();
+    // The wait for folders another program holds (folder_wait.cpp).
+    struct FolderWait;
+    void FoldersFreed(const std::shared_ptr<FolderWait>& wait, FolderLocks& locks);
+    void StopWaitingForFolders();
 
     // Runs `work` on a worker thread, then `finished` on this one. The
     // window is busy from the start until `finished` has run.
@@ -114,6 +116,7 @@ private:
 
     // The intake (intake_handler.cpp).
     void PrepareIntake();
+    void RemovePreviousResult();
     void RunIntake(const std::string& sourceFolder);
     void StartIntake(const std::string& sourceFolder, FolderLocks locks);
     void FinishIntake(BuildResult result, InvoiceRows rows, const IntakeReport& report);
@@ -148,8 +151,7 @@ private:
     QLabel* invoiceCountLabel_ = nullptr;
     QMenu* listMenu_ = nullptr;
     Listing listing_;
-    QTimer lockRetry_;
-    std::vector<std::string> waitingFolders_;
+    std::shared_ptr<FolderWait> folderWait_;
     LockedWork waitingWork_;
     QString statusBeforeWait_;
     QThread* worker_ = nullptr;

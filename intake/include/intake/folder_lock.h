@@ -4,6 +4,7 @@
 // the same folder waits for it; it never works beside it.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,19 @@ public:
     // others.
     static FolderLocks TryLock(const std::vector<std::string>& folders);
 
+    // Blocks until every folder of `folders` can be locked at once, then
+    // locks them. It sleeps in the kernel on one busy folder at a time,
+    // holding none, so it neither polls nor deadlocks. It returns unlocked
+    // when `cancelled` is set by the time a folder it waited on comes free.
+    static FolderLocks WaitUntilFree(const std::vector<std::string>& folders,
+                                     const std::atomic<bool>& cancelled);
+
     // True when the folders were locked (or there was nothing to lock).
     bool Held() const { return held_; }
 
 private:
+    static FolderLocks TryLock(const std::vector<std::string>& folders, std::string* busy);
+
     std::vector<int> descriptors_;
     bool held_ = false;
 };

@@ -26,6 +26,10 @@ std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
                                       const std::vector<SheetImage>& tall,
                                       const std::vector<SheetImage>& shortImages);
 
+// Whether a page of this size (millimetres, as the list shows it) is
+// rendered turned a quarter for the mode's slots.
+bool TurnsPage(LayoutMode mode, bool tall, double widthMm, double heightMm);
+
 // The drawn sizes of the rules, exposed for their worked values.
 int TallPortraitHeight(int hpx);
 int ShortTwoPerSheetHeight(int hpx);
