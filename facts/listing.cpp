@@ -175,14 +175,14 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
     std::vector<std::string> paths;
     for (int row = 0; row < rows.rowCount(); ++row) {
         ListedInvoice invoice;
-        invoice.order = rows.Cell(row, kColumnNumber).toInt();
+        invoice.order = rows.Order(row);
         invoice.path = rows.Path(row);
         const std::size_t slash = invoice.path.find_last_of('/');
         const std::string file = invoice.path.substr(slash == std::string::npos ? 0 : slash + 1);
         invoice.name = file.substr(0, file.find_last_of('.'));
-        invoice.pages = rows.Cell(row, kColumnPages).toInt();
-        invoice.height = rows.Cell(row, kColumnHeight).toInt();
-        invoice.width = rows.Cell(row, kColumnWidth).toInt();
+        invoice.pages = rows.Pages(row);
+        invoice.height = static_cast<int>(rows.HeightMm(row));
+        invoice.width = static_cast<int>(rows.WidthMm(row));
         invoice.problem = rows.Note(row).toStdString();
         if (static_cast<std::size_t>(row) < facts.size())
             invoice.facts = facts[static_cast<std::size_t>(row)];

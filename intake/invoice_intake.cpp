@@ -47,10 +47,9 @@ InvoiceFacts ReadInvoice(PdfLibrary& pdf, const std::string& path) {
 void FillRow(InvoiceRows& rows, int row, const std::string& path, const InvoiceFacts& facts) {
     rows.SetCell(row, kColumnName,
                  QFile::decodeName(QByteArray::fromStdString(FileNameWithoutExtension(path))));
-    rows.SetCell(row, kColumnPages, QString::number(facts.pages));
+    rows.SetPages(row, facts.pages);
     rows.SetPath(row, path);
-    rows.SetCell(row, kColumnHeight, QString::number(facts.height));
-    rows.SetCell(row, kColumnWidth, QString::number(facts.width));
+    rows.SetSize(row, static_cast<double>(facts.width), static_cast<double>(facts.height));
 }
 
 std::string SplitTargetFolderOf(const std::string& sourceFolder) {
@@ -158,7 +157,6 @@ int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
         // Each file is put at the top; the ordering below undoes that
         // reversal for equal heights.
         rows.InsertRowAtTop();
-        rows.SetCell(0, kColumnNumber, QStringLiteral("0"));
         FillRow(rows, 0, path, facts);
         rows.SetCell(0, kColumnProgress, QStringLiteral("等待中"));
         if (facts.error.problem != pdfax::Problem::kNone) {
@@ -171,7 +169,7 @@ int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
     }
     OrderRowsByPageHeight(rows);
     for (int row = 0; row < rows.rowCount(); ++row)
-        rows.SetCell(row, kColumnNumber, QString::number(row + 1));
+        rows.SetOrder(row, row + 1);
     if (found)
         *found = std::move(files);
     return rows.rowCount();

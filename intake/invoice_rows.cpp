@@ -2,20 +2,58 @@
 
 #include <QFile>
 
+#include <utility>
+
 namespace vellumark {
 
 QString InvoiceRows::Cell(int row, int column) const {
-    if (!Valid(row) || column < 0 || column >= kInvoiceColumnCount)
+    if (!Valid(row))
         return {};
-    return rows_[row].cells[column];
+    const Row& r = rows_[row];
+    switch (column) {
+        case kColumnNumber:
+            return QString::number(r.order);
+        case kColumnName:
+            return r.name;
+        case kColumnPages:
+            return QString::number(r.pages);
+        case kColumnPath:
+            return QFile::decodeName(QByteArray::fromStdString(r.path));
+        case kColumnHeight:
+            return QString::number(r.heightMm);
+        case kColumnWidth:
+            return QString::number(r.widthMm);
+        case kColumnProgress:
+            return r.progress;
+        default:
+            return {};
+    }
 }
 
 void InvoiceRows::SetCell(int row, int column, const QString& text) {
-    if (!Valid(row) || column < 0 || column >= kInvoiceColumnCount)
+    if (!Valid(row))
         return;
-    rows_[row].cells[column] = text;
-    if (column == kColumnPath)
-        rows_[row].path = QFile::encodeName(text).toStdString();
+    if (column == kColumnName)
+        rows_[row].name = text;
+    else if (column == kColumnProgress)
+        rows_[row].progress = text;
+}
+
+void InvoiceRows::SetOrder(int row, int order) {
+    if (Valid(row))
+        rows_[row].order = order;
+}
+
+void InvoiceRows::SetPages(int row, int pages) {
+    if (Valid(row))
+        rows_[row].pages = pages;
+}
+
+void InvoiceRows::SetSize(int row, double widthMm, double heightMm) {
+    if (!Valid(row))
+        return;
+    rows_[row].widthMm = widthMm;
+    rows_[row].heightMm = heightMm;
 }
 
 std::string InvoiceRows::Path(int row) const {
@@ -23,10 +61,8 @@ std::string InvoiceRows::Path(int row) const {
 }
 
 void InvoiceRows::SetPath(int row, const std::string& path) {
-    if (!Valid(row))
-        return;
-    rows_[row].path = path;
-    rows_[row].cells[kColumnPath] = QFile::decodeName(QByteArray::fromStdString(path));
+    if (Valid(row))
+        rows_[row].path = path;
 }
 
 QString InvoiceRows::Note(int row) const {
@@ -45,6 +81,14 @@ QString InvoiceRows::Repeat(int row) const {
 void InvoiceRows::SetRepeat(int row, const QString& repeat) {
     if (Valid(row))
         rows_[row].repeat = repeat;
+}
+
+void InvoiceRows::Reorder(const std::vector<int>& order) {
+    std::vector<Row> reordered;
+    reordered.reserve(order.size());
+    for (const int row : order)
+        reordered.push_back(std::move(rows_[static_cast<std::size_t>(row)]));
+    rows_ = std::move(reordered);
 }
 
 QString InvoiceRows::ColumnTitle(int column) {

@@ -1,6 +1,8 @@
 #include "intake/invoice_intake.h"
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
 #include <vector>
 
 namespace vellumark {
@@ -9,98 +11,119 @@ namespace {
 
 constexpr double kTolerance = 1e-7;
 
-// The leading decimal number of a cell ("297", "140.5 mm"), 0 without one.
-double LeadingNumber(const QString& text) {
-    int at = 0;
-    while (at < text.size() && text[at] == QLatin1Char(' '))
-        ++at;
-    const int start = at;
-    if (at < text.size() && (text[at] == QLatin1Char('-') || text[at] == QLatin1Char('+')))
-        ++at;
-    int digits = 0;
-    while (at < text.size() && text[at].isDigit() && text[at].unicode() < 128)
-        ++at, ++digits;
-    if (at < text.size() && text[at] == QLatin1Char('.')) {
-        ++at;
-        while (at < text.size() && text[at].isDigit() && text[at].unicode() < 128)
-            ++at, ++digits;
+// Counts of inserted rows per height class, for the position of the n-th
+// row in height order (a Fenwick tree).
+class Counts {
+public:
+    explicit Counts(std::size_t classes) : tree_(classes + 1, 0) {}
+    void Add(std::size_t klass) {
+        for (std::size_t i = klass + 1; i < tree_.size(); i += i & (~i + 1))
+            ++tree_[i];
     }
-    if (digits == 0)
-        return 0;
-    // QString::toDouble reads the C locale's decimal point whatever the
-    // user's locale is.
-    bool ok = false;
-    const double value = text.mid(start, at - start).toDouble(&ok);
-    return ok ? value : 0;
-}
+    // Rows in classes below `klass`.
+    int Before(std::size_t klass) const {
+        int sum = 0;
+        for (std::size_t i = klass; i > 0; i -= i & (~i + 1))
+            sum += tree_[i];
+        return sum;
+    }
+    // The class of the row at 1-based position `position`.
+    std::size_t ClassAt(int position) const {
+        std::size_t at = 0;
+        std::size_t step = 1;
+        while (step * 2 < tree_.size())
+            step *= 2;
+        for (; step > 0; step /= 2) {
+            if (at + step < tree_.size() && tree_[at + step] < position) {
+                at += step;
+                position -= tree_[at];
+            }
+        }
+        return at;
+    }
 
-// 0-based position at which `key` joins the ascending `keys`.
-std::size_t InsertionPosition(const std::vector<double>& keys, double key) {
-    if (keys.empty())
-        return 0;
-    if (key - keys.back() >= -kTolerance)
-        return keys.size();
-    if (key - keys.front() <= kTolerance)
-        return 0;
-    // Bisection over 1-based positions lo < hi; a key found equal to a
-    // middle entry goes right after it.
-    std::size_t lo = 1, hi = keys.size();
-    while (lo + 1 < hi) {
-        const std::size_t mid = (lo + hi) / 2;
-        const double value = keys[mid - 1];
-        if (std::fabs(key - value) <= kTolerance) {
-            lo = mid;
-            break;
-        }
-        if (key - value < -kTolerance) {
-            hi = mid;
-        } else {
-            lo = mid;
-        }
+private:
+    std::vector<int> tree_;
+};
+
+// Heights within the tolerance of a class's first height share the class.
+std::vector<std::size_t> HeightClasses(const std::vector<double>& heights) {
+    std::vector<double> sorted = heights;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<double> firsts;
+    for (const double h : sorted)
+        if (firsts.empty() || h - firsts.back() > kTolerance)
+            firsts.push_back(h);
+    std::vector<std::size_t> classes;
+    for (const double h : heights) {
+        const auto above = std::upper_bound(firsts.begin(), firsts.end(), h + kTolerance);
+        classes.push_back(static_cast<std::size_t>(above - firsts.begin()) - 1);
     }
-    return lo;  // 1-based lo + 1, as a 0-based index
+    return classes;
 }
 
 }  // namespace
 
+// The list was always ordered by inserting each row, from the top, into an
+// ascending list by bisection and reading that list backwards; users know
+// the order that gives among equal heights. It is kept exactly: a row as
+// tall as the tallest so far goes after its equals, one as short as the
+// shortest before them, and one in between right after the equal row the
+// bisection meets. Each class of equal heights keeps its run of rows;
+// the rows are then sorted by class and place in the run, both descending.
 void OrderRowsByPageHeight(InvoiceRows& rows) {
     const int n = rows.rowCount();
-    const int columns = kInvoiceColumnCount;
-    std::vector<double> keys;
-    std::vector<int> sources;
+    std::vector<double> heights;
+    for (int i = 0; i < n; ++i)
+        heights.push_back(rows.HeightMm(i));
+    const std::vector<std::size_t> classOf = HeightClasses(heights);
+    const std::size_t classes = n == 0 ? 0 : *std::max_element(classOf.begin(), classOf.end()) + 1;
+    std::vector<std::deque<int>> runs(classes);
+    Counts counts(classes);
+    std::size_t lowest = 0, highest = 0;
     for (int i = 0; i < n; ++i) {
-        const double key = LeadingNumber(rows.Cell(i, kColumnHeight));
-        const auto at = static_cast<std::ptrdiff_t>(InsertionPosition(keys, key));
-        keys.insert(keys.begin() + at, key);
-        sources.insert(sources.begin() + at, i);
-    }
-    // Read everything first, tallest (last inserted position) first, then
-    // write it back cell by cell.
-    std::vector<QString> texts;
-    std::vector<std::string> paths;
-    std::vector<QString> notes;
-    texts.reserve(static_cast<std::size_t>(n) * static_cast<std::size_t>(columns));
-    for (int r = 0; r < n; ++r) {
-        const int source = sources[static_cast<std::size_t>(n - 1 - r)];
-        for (int c = 0; c < columns; ++c)
-            texts.push_back(rows.Cell(source, c));
-        paths.push_back(rows.Path(source));
-        notes.push_back(rows.Note(source));
-    }
-    for (std::size_t j = 0; j < texts.size(); ++j) {
-        const int row = static_cast<int>(j) / columns;
-        const int column = static_cast<int>(j) % columns;
-        // The path cell carries the platform's bytes, which the shown text
-        // alone cannot give back for names that are not UTF-8.
-        if (column == kColumnPath) {
-            rows.SetPath(row, paths[static_cast<std::size_t>(row)]);
+        const std::size_t c = classOf[static_cast<std::size_t>(i)];
+        std::deque<int>& run = runs[c];
+        if (i == 0 || c >= highest) {
+            run.push_back(i);
+        } else if (c <= lowest) {
+            run.push_front(i);
         } else {
-            rows.SetCell(row, column, texts[j]);
+            int lo = 1, hi = i;  // 1-based positions of the i rows so far
+            bool met = false;
+            while (lo < hi - 1 && !met) {
+                const int mid = (lo + hi) / 2;
+                const std::size_t v = counts.ClassAt(mid);
+                if (v == c) {
+                    run.insert(run.begin() + (mid - counts.Before(c)), i);
+                    met = true;
+                } else if (c < v) {
+                    hi = mid;
+                } else {
+                    lo = mid;
+                }
+            }
+            if (!met)
+                run.push_back(i);
         }
+        counts.Add(c);
+        lowest = i == 0 ? c : std::min(lowest, c);
+        highest = i == 0 ? c : std::max(highest, c);
     }
-    // A row's note travels with its cells.
-    for (int row = 0; row < n; ++row)
-        rows.SetNote(row, notes[static_cast<std::size_t>(row)]);
+    std::vector<int> place(static_cast<std::size_t>(n), 0);
+    for (const auto& run : runs)
+        for (std::size_t at = 0; at < run.size(); ++at)
+            place[static_cast<std::size_t>(run[at])] = static_cast<int>(at);
+    std::vector<int> order(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        order[static_cast<std::size_t>(i)] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const auto ua = static_cast<std::size_t>(a), ub = static_cast<std::size_t>(b);
+        if (classOf[ua] != classOf[ub])
+            return classOf[ua] > classOf[ub];
+        return place[ua] > place[ub];
+    });
+    rows.Reorder(order);
 }
 
 }  // namespace vellumark

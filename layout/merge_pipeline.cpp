@@ -22,17 +22,14 @@ constexpr double kRenderDpi = 300.0;
 constexpr int kQuarterTurn = 90;
 
 bool IsTallRow(const InvoiceRows& rows, int row) {
-    bool ok = false;
-    const double height = rows.Cell(row, kColumnHeight).toDouble(&ok);
-    return ok && height >= kTallInvoiceHeight;
+    return rows.HeightMm(row) >= kTallInvoiceHeight;
 }
 
 // A failed row's note, and what the report and the command say about it.
 FileProblem LeftOut(const InvoiceRows& rows, const RowResult& result) {
     std::string reason = result.note.toStdString();
     if (result.status == RowStatus::kFirstPageOnly) {
-        reason = "只打印了第1页（共" + rows.Cell(result.row, kColumnPages).toStdString() +
-                 "页），" + reason;
+        reason = "只打印了第1页（共" + std::to_string(rows.Pages(result.row)) + "页），" + reason;
     }
     return {rows.Path(result.row), reason};
 }
@@ -40,7 +37,7 @@ FileProblem LeftOut(const InvoiceRows& rows, const RowResult& result) {
 RowResult ResultOf(const InvoiceRows& rows, int row, const pdfax::RenderedImage& image) {
     if (image.error.problem != pdfax::Problem::kNone)
         return {row, RowStatus::kFailed, QString::fromStdString(ProblemText(image.error))};
-    if (rows.Cell(row, kColumnPages).toInt() > 1)
+    if (rows.Pages(row) > 1)
         return {row, RowStatus::kFirstPageOnly, rows.Note(row)};
     return {row, RowStatus::kDone, {}};
 }
@@ -54,8 +51,7 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
         const bool tall = IsTallRow(rows, row);
         pdfax::RenderJob job;
         job.input = rows.Path(row);
-        const bool turn = TurnsPage(mode, tall, rows.Cell(row, kColumnWidth).toDouble(),
-                                    rows.Cell(row, kColumnHeight).toDouble());
+        const bool turn = TurnsPage(mode, tall, rows.WidthMm(row), rows.HeightMm(row));
         job.rotation = turn ? kQuarterTurn : -1;
         job.format = tall ? pdfax::kImageFormatJpeg : pdfax::kImageFormatPng;
         job.dpi = kRenderDpi;
@@ -183,14 +179,12 @@ MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, Layou
         }
         const bool isTall = IsTallRow(rows, row);
         (isTall ? tall : shortImages)
-            .push_back({settings.ImagePath(row, isTall), image.width, image.height});
+            .push_back({settings.ImagePath(row, isTall), image.width, image.height, row});
     }
     PdfSheetCanvas canvas(pdf);
-    for (const std::string& image : LayoutSheets(canvas, mode, tall, shortImages)) {
-        for (RowResult& result : renders.results) {
-            if (settings.ImagePath(result.row, IsTallRow(rows, result.row)) == image)
-                result = {result.row, RowStatus::kFailed, QStringLiteral("生成的图片无法放到纸上")};
-        }
+    for (const SheetImage& image : LayoutSheets(canvas, mode, tall, shortImages)) {
+        renders.results[static_cast<std::size_t>(image.row)] = {
+            image.row, RowStatus::kFailed, QStringLiteral("生成的图片无法放到纸上")};
     }
     MergeOutcome outcome;
     for (const RowResult& result : renders.results) {

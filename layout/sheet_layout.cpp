@@ -219,10 +219,10 @@ void DrawMarks(SheetCanvas& canvas, std::span<const Mark> marks) {
 
 // Adds and selects the image; false (and noted) when it cannot be added, so
 // that nothing is drawn instead of the previously selected image.
-bool UseImage(SheetCanvas& canvas, const SheetImage& image, std::vector<std::string>& failed) {
+bool UseImage(SheetCanvas& canvas, const SheetImage& image, std::vector<SheetImage>& failed) {
     const int id = canvas.AddImageFromFile(image.path);
     if (id == 0) {
-        failed.push_back(image.path);
+        failed.push_back(image);
         return false;
     }
     canvas.SelectImage(id);
@@ -234,7 +234,7 @@ void Draw(SheetCanvas& canvas, const Box& at) {
 }
 
 void PlaceInSlots(SheetCanvas& canvas, LayoutMode mode, const std::vector<SheetImage>& images,
-                  const std::vector<Slot>& table, std::vector<std::string>& failed) {
+                  const std::vector<Slot>& table, std::vector<SheetImage>& failed) {
     for (size_t j = 1; j <= images.size(); ++j) {
         const SheetImage& image = images[j - 1];
         const Slot& slot = table[(j - 1) % table.size()];
@@ -249,7 +249,7 @@ void PlaceInSlots(SheetCanvas& canvas, LayoutMode mode, const std::vector<SheetI
 // A4TwoSame: the image, added once, in both halves of its sheet. When
 // either copy has to be fitted, both are, to the same size.
 void PlaceTwice(SheetCanvas& canvas, const std::vector<SheetImage>& images,
-                const std::vector<Slot>& table, std::vector<std::string>& failed) {
+                const std::vector<Slot>& table, std::vector<SheetImage>& failed) {
     const Slot& upper = table[0];
     const Slot& lower = table[1];
     for (size_t j = 1; j <= images.size(); ++j) {
@@ -275,7 +275,7 @@ void PlaceTwice(SheetCanvas& canvas, const std::vector<SheetImage>& images,
 }
 
 void PlaceList(SheetCanvas& canvas, LayoutMode mode, const std::vector<SheetImage>& images,
-               bool tall, std::vector<std::string>& failed) {
+               bool tall, std::vector<SheetImage>& failed) {
     if (mode == LayoutMode::A4TwoSame)
         PlaceTwice(canvas, images, SlotsOf(mode, tall), failed);
     else
@@ -332,10 +332,10 @@ int TurnedWidth(LayoutMode mode, int wpx) {
     return Floor(wpx * mmPerPixel);
 }
 
-std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
-                                      const std::vector<SheetImage>& tall,
-                                      const std::vector<SheetImage>& shortImages) {
-    std::vector<std::string> failed;
+std::vector<SheetImage> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
+                                     const std::vector<SheetImage>& tall,
+                                     const std::vector<SheetImage>& shortImages) {
+    std::vector<SheetImage> failed;
     PlaceList(canvas, mode, tall, true, failed);
     // Short invoices never share a sheet with tall ones.
     if (!tall.empty() && !shortImages.empty())

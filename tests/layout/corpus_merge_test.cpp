@@ -54,8 +54,7 @@ TEST(CorpusMergeTest, SealsReachTheSheets) {
         ASSERT_NE(pdf.LoadFromFile(file, ""), 0) << file;
         rows.AppendRow();
         rows.SetPath(rows.rowCount() - 1, file);
-        rows.SetCell(rows.rowCount() - 1, kColumnHeight,
-                     QString::number(static_cast<int>(std::floor(pdf.PageHeight()))));
+        rows.SetSize(rows.rowCount() - 1, 0, std::floor(pdf.PageHeight()));
     }
     testing::TempDir program;
     const MergeSettings settings{program / "临时图片", program / "电子发票.pdf"};
@@ -109,8 +108,7 @@ TEST(CorpusMergeTest, EveryLayoutKeepsInvoicesOnTheSheetInProportion) {
         rows.AppendRow();
         const int row = rows.rowCount() - 1;
         rows.SetPath(row, file);
-        rows.SetCell(row, kColumnHeight, QString::number(std::floor(pdf.PageHeight())));
-        rows.SetCell(row, kColumnWidth, QString::number(std::floor(pdf.PageWidth())));
+        rows.SetSize(row, std::floor(pdf.PageWidth()), std::floor(pdf.PageHeight()));
     }
     for (int m = 0; m < kLayoutModeCount; ++m) {
         const LayoutMode mode = LayoutModeAt(m);

@@ -23,7 +23,7 @@ void AddRow(InvoiceRows& rows, const std::string& path, int heightMm) {
     rows.AppendRow();
     const int row = rows.rowCount() - 1;
     rows.SetPath(row, path);
-    rows.SetCell(row, kColumnHeight, QString::number(heightMm));
+    rows.SetSize(row, 0, heightMm);
     rows.SetCell(row, kColumnProgress, QStringLiteral("等待中"));
 }
 

@@ -124,7 +124,7 @@ std::vector<DrawnPage> RunThroughLibrary(const std::string& folder, LayoutMode m
     EXPECT_EQ(pdf.DAAppendFile(handle), 1);
     EXPECT_EQ(pdf.LoadFromFile(sheet, ""), 1);
     PdfSheetCanvas canvas(pdf);
-    const std::vector<std::string> failed = LayoutSheets(canvas, mode, tallImages, shorts);
+    const std::vector<SheetImage> failed = LayoutSheets(canvas, mode, tallImages, shorts);
     if (notAdded)
         *notAdded = static_cast<int>(failed.size());
     const std::string output = folder + "/merged.pdf";

@@ -1,7 +1,9 @@
-// The rows of the invoice list as plain data: seven text cells each, the
-// file's path as the platform's bytes, and a note on what is wrong with the
+// The rows of the invoice list as plain data: each file's path as the
+// platform's bytes, its page count and first-page size as numbers, the
+// name and progress the list shows, and a note on what is wrong with the
 // file. The intake and the merge work on these on any thread; the window
-// shows them through InvoiceListModel.
+// shows them through InvoiceListModel, and Cell() is the one place numbers
+// become the list's text.
 #pragma once
 
 #include <QString>
@@ -29,12 +31,23 @@ public:
     void AppendRow() { rows_.emplace_back(); }
     void InsertRowAtTop() { rows_.insert(rows_.begin(), Row{}); }
 
+    // A cell as the list shows it.
     QString Cell(int row, int column) const;
+    // The text columns: the name and the progress. Numbers and the path
+    // have setters of their own.
     void SetCell(int row, int column, const QString& text);
 
-    // The path column as the platform's bytes. Writing it also sets the
-    // shown text; writing the shown text alone would lose names that are
-    // not UTF-8, so the path travels with its cells.
+    int Order(int row) const { return Valid(row) ? rows_[row].order : 0; }
+    void SetOrder(int row, int order);
+    int Pages(int row) const { return Valid(row) ? rows_[row].pages : 0; }
+    void SetPages(int row, int pages);
+    // The first page's size in millimetres, as the list shows it.
+    double HeightMm(int row) const { return Valid(row) ? rows_[row].heightMm : 0; }
+    double WidthMm(int row) const { return Valid(row) ? rows_[row].widthMm : 0; }
+    void SetSize(int row, double widthMm, double heightMm);
+
+    // The path as the platform's bytes; the shown text is made from it, so
+    // names that are not UTF-8 survive.
     std::string Path(int row) const;
     void SetPath(int row, const std::string& path);
 
@@ -48,12 +61,20 @@ public:
     QString Repeat(int row) const;
     void SetRepeat(int row, const QString& repeat);
 
+    // Puts the rows in this order: `order[i]` is the row that becomes row i.
+    void Reorder(const std::vector<int>& order);
+
     static QString ColumnTitle(int column);
 
 private:
     struct Row {
-        QString cells[kInvoiceColumnCount];
+        int order = 0;
+        QString name;
+        int pages = 0;
         std::string path;
+        double heightMm = 0;
+        double widthMm = 0;
+        QString progress;
         QString note;
         QString repeat;
     };

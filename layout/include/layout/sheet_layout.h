@@ -15,16 +15,17 @@ struct SheetImage {
     std::string path;
     int pixelWidth = 0;
     int pixelHeight = 0;
+    int row = -1;  // the invoice row it shows, for the caller
 };
 
 // Draws the tall images, then the short ones, slot by slot onto the canvas,
 // whose current page is the first blank sheet of the mode's size; adds
-// pages as needed and never leaves an empty last page. Returns the paths of
-// images the canvas could not add: their slots stay empty (marks and page
-// breaks as for any other image) rather than showing another invoice.
-std::vector<std::string> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
-                                      const std::vector<SheetImage>& tall,
-                                      const std::vector<SheetImage>& shortImages);
+// pages as needed and never leaves an empty last page. Returns the images
+// the canvas could not add: their slots stay empty (marks and page breaks
+// as for any other image) rather than showing another invoice.
+std::vector<SheetImage> LayoutSheets(SheetCanvas& canvas, LayoutMode mode,
+                                     const std::vector<SheetImage>& tall,
+                                     const std::vector<SheetImage>& shortImages);
 
 // Whether a page of this size (millimetres, as the list shows it) is
 // rendered turned a quarter for the mode's slots.
