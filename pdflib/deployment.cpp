@@ -1,10 +1,10 @@
 #include "deployment.h"
 
+#include <files/atomic_file.h>
 #include <pdfax/library.h>
 
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +18,8 @@ extern "C" const char vellumark_embedded_module[];
 extern "C" const char vellumark_embedded_module_end[];
 
 namespace vellumark {
+
+namespace files = vellumark::files;
 
 std::string_view EmbeddedModule() {
     return {vellumark_embedded_module,
@@ -46,37 +48,16 @@ bool HoldsBytes(const std::string& path, std::string_view bytes) {
     return same;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes `bytes` to a temporary file beside `path` and renames it over
-// whatever file is there: a process that has the old module loaded keeps
-// it, one starting now sees the old file or the whole new one.
+// Written whole beside `path` and renamed over whatever file is there: a
+// process that has the old module loaded keeps it, one starting now sees
+// the old file or the whole new one.
 bool ReplaceWith(const std::string& path, std::string_view bytes) {
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    // Named and locked as the library names and locks its own temporary
-    // files, so that a copy left by a killed start is recognised and removed.
-    std::string pattern = folder + "/" + pdfax::kTempFilePrefix + "XXXXXX";
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
+    try {
+        files::ReplaceFileWith(path, bytes, files::kProgramMode);
+        return true;
+    } catch (const files::FileError&) {
         return false;
-    flock(fd, LOCK_EX);
-    const bool ok = fchmod(fd, 0755) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0 &&
-                    std::rename(pattern.c_str(), path.c_str()) == 0;
-    if (!ok)
-        unlink(pattern.c_str());
-    return close(fd) == 0 && ok;
+    }
 }
 
 }  // namespace
