@@ -3,8 +3,8 @@
 #include "core/program_state.h"
 #include "engine/message_box.h"
 #include "engine/window_helpers.h"
-#include "printing/print_sequence.h"
-#include "printing/printer_list.h"
+#include "printing/print_form.h"
+#include "printing/print_service.h"
 #include "printing/range_choice.h"
 #include "printing/text_number.h"
 
@@ -20,7 +20,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QStyleFactory>
-#include <QTimer>
+#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
@@ -29,16 +29,13 @@
 namespace vellumark {
 namespace {
 
-constexpr int kMinCopies = 1;
-constexpr int kMaxCopies = 100;
-
 PrintOptionsWindow::OpenUrlHook& UrlHook() {
     static PrintOptionsWindow::OpenUrlHook hook;
     return hook;
 }
 
 // An edit box with spin arrows. The text is free, as in any edit box (so 0
-// or 500 can be typed); only the arrows keep to 1..100.
+// or 500 can be typed, and "打印" refuses it); only the arrows keep to 1..100.
 class CopiesSpin : public QAbstractSpinBox {
 public:
     explicit CopiesSpin(QWidget* parent) : QAbstractSpinBox(parent) {
@@ -102,7 +99,13 @@ void Apply(const RangeBoxes& boxes, QLineEdit* from, QLineEdit* to, QLineEdit* c
 }  // namespace
 
 PrintOptionsWindow::PrintOptionsWindow(ProgramState& state, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | kFixedWindowButtons), state_(state) {
+    : PrintOptionsWindow(state, MakePrintService(state.pdfLibrary), parent) {}
+
+PrintOptionsWindow::PrintOptionsWindow(ProgramState& state, std::unique_ptr<PrintService> service,
+                                       QWidget* parent)
+    : QDialog(parent, Qt::Dialog | kFixedWindowButtons),
+      state_(state),
+      service_(std::move(service)) {
     setWindowTitle(QStringLiteral("打印设置"));
     setModal(true);
     KeepOuterSizeOnFirstShow(this, kOuterWidth, kOuterHeight);
@@ -119,6 +122,13 @@ PrintOptionsWindow::PrintOptionsWindow(ProgramState& state, QWidget* parent)
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
     Initialise();
+}
+
+PrintOptionsWindow::~PrintOptionsWindow() {
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+    }
 }
 
 void PrintOptionsWindow::BuildPrinterGroup() {
@@ -166,7 +176,23 @@ void PrintOptionsWindow::Initialise() {
     toPageBox_->setEnabled(false);
     currentPageBox_->setEnabled(false);
 
-    const InstalledPrinters printers = ListInstalledPrinters();
+    fromPageBox_->setText(QStringLiteral("1"));
+    struct Loaded {
+        InstalledPrinters printers;
+        MergedPages pages;
+    };
+    auto loaded = std::make_shared<Loaded>();
+    // The merged file was flushed and renamed into place whole before the
+    // merge reported; there is nothing to wait for.
+    RunOffThread(
+        [service = service_, loaded, path = state_.OutputPdf()] {
+            loaded->printers = service->ListPrinters();
+            loaded->pages = service->ReadPages(path);
+        },
+        [this, loaded] { ShowLoaded(loaded->printers, loaded->pages); });
+}
+
+void PrintOptionsWindow::ShowLoaded(const InstalledPrinters& printers, const MergedPages& pages) {
     for (const std::string& name : printers.names)
         printerCombo_->addItem(QString::fromUtf8(name), QByteArray::fromStdString(name));
     // A combo box selects its first item by itself; the selection should
@@ -174,12 +200,25 @@ void PrintOptionsWindow::Initialise() {
     printerCombo_->setCurrentIndex(-1);
     if (const int index = DefaultPrinterIndex(printers); index >= 0)
         printerCombo_->setCurrentIndex(index);
+    printersProblem_ = QString::fromStdString(printers.problem);
 
-    // The merged file was flushed and renamed into place whole before the
-    // merge reported; there is nothing to wait for.
-    state_.mergedPageCount = LoadMergedPageCount(state_.pdfLibrary, state_.OutputPdf());
-    fromPageBox_->setText(QStringLiteral("1"));
-    toPageBox_->setText(QString::number(state_.mergedPageCount));
+    state_.mergedPageCount = pages.count;
+    pagesProblem_ = QString::fromStdString(pages.problem);
+    if (allPagesRadio_->isChecked())
+        AllPagesClicked();
+    else if (pageRangeRadio_->isChecked())
+        PageRangeClicked();
+
+    // Said now, where the user looks for the printers and the range; a user
+    // who is already leaving has no use for it.
+    QStringList problems;
+    if (!printersProblem_.isEmpty())
+        problems << QStringLiteral("无法列出打印机：") + printersProblem_;
+    if (!pagesProblem_.isEmpty())
+        problems << QStringLiteral("无法读取合并后的文件：") + pagesProblem_;
+    if (!problems.isEmpty() && !closeWhenIdle_)
+        ShowMessageBox(this, QStringLiteral("提示信息"), problems.join(QStringLiteral("\r\n")),
+                       QMessageBox::Warning);
 }
 
 void PrintOptionsWindow::AllPagesClicked() {
@@ -200,24 +239,78 @@ void PrintOptionsWindow::CurrentPageLeft() {
 }
 
 void PrintOptionsWindow::PrintClicked() {
-    if (currentPageRadio_->isChecked()) {
-        if (currentPageBox_->text().isEmpty()) {
-            ShowMessageBox(this, QStringLiteral("提示信息"), QStringLiteral("当前页未填写！"),
-                           QMessageBox::Information);
-            return;
-        }
+    if (worker_)
+        return;
+    PrintForm form;
+    form.currentPageChosen = currentPageRadio_->isChecked();
+    form.currentPageText = currentPageBox_->text();
+    if (form.currentPageChosen && !form.currentPageText.isEmpty())
         CurrentPageLeft();
+    form.fromText = fromPageBox_->text();
+    form.toText = toPageBox_->text();
+    form.copiesText = copiesBox_->text();
+    form.pageCount = state_.mergedPageCount;
+    form.pagesProblem = pagesProblem_;
+    form.printerCount = printerCombo_->count();
+    form.printerChosen = printerCombo_->currentIndex() >= 0;
+    form.printersProblem = printersProblem_;
+    const CheckedForm checked = CheckPrintForm(form);
+    if (!checked.refusal.isEmpty()) {
+        ShowMessageBox(this, QStringLiteral("提示信息"), checked.refusal, QMessageBox::Information);
+        return;
     }
     PrintRequest request;
-    const int index = printerCombo_->currentIndex();
-    if (index >= 0)
-        request.printerName = printerCombo_->itemData(index).toByteArray().toStdString();
-    request.copies = TextToInteger(copiesBox_->text());
-    request.firstPage = TextToInteger(fromPageBox_->text());
-    request.lastPage = TextToInteger(toPageBox_->text());
+    request.printerName =
+        printerCombo_->itemData(printerCombo_->currentIndex()).toByteArray().toStdString();
+    request.copies = checked.copies;
+    request.firstPage = checked.firstPage;
+    request.lastPage = checked.lastPage;
     request.paperLengthMm = state_.printPaperLength;
     request.orientation = state_.printOrientation;
-    PrintMergedFile(state_.pdfLibrary, request);
+    auto reason = std::make_shared<std::string>();
+    RunOffThread([service = service_, request, reason] { *reason = service->Send(request); },
+                 [this, reason] { SendFinished(*reason); });
+}
+
+void PrintOptionsWindow::SendFinished(const std::string& reason) {
+    // Said even to a user who asked to close meanwhile: the job they asked
+    // for did not go.
+    if (!reason.empty())
+        ShowMessageBox(this, QStringLiteral("提示信息"),
+                       QStringLiteral("打印失败：") + QString::fromStdString(reason),
+                       QMessageBox::Warning);
+}
+
+void PrintOptionsWindow::RunOffThread(std::function<void()> work, std::function<void()> finished) {
+    SetWorking(true);
+    worker_ = QThread::create(std::move(work));
+    connect(worker_, &QThread::finished, this, [this, finished = std::move(finished)] {
+        worker_->deleteLater();
+        worker_ = nullptr;
+        SetWorking(false);
+        finished();
+        if (closeWhenIdle_)
+            QDialog::done(closeResult_);
+    });
+    worker_->start();
+}
+
+void PrintOptionsWindow::SetWorking(bool working) {
+    printButton_->setEnabled(!working);
+    cancelButton_->setEnabled(!working);
+    if (working)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void PrintOptionsWindow::done(int result) {
+    if (worker_) {
+        closeWhenIdle_ = true;
+        closeResult_ = result;
+        return;
+    }
+    QDialog::done(result);
 }
 
 void PrintOptionsWindow::PreviewClicked() {

@@ -1,7 +1,5 @@
 #include "printing.h"
 
-#include <algorithm>
-
 namespace pdfax {
 namespace {
 
@@ -38,20 +36,16 @@ int Printing::Print(const std::string& customPrinter, int firstPage, int lastPag
     auto found = printers_.find(customPrinter);
     if (found == printers_.end() || !spooler_)
         return 0;
-    // The spooler refuses a descending range or one that starts before page
-    // 1, and the job would be lost without a word; the pages meant are the
-    // ones between the two numbers.
-    int first = std::min(firstPage, lastPage);
-    const int last = std::max(firstPage, lastPage);
-    if (last < 1)
+    // A descending range, or one before page 1, names no pages of any
+    // document; guessing which were meant would print what nobody asked for.
+    if (firstPage < 1 || lastPage < firstPage)
         return 0;
-    first = std::max(first, 1);
 
     PrintJob job;
     job.printer = found->second.printer;
     job.documentPath = documentPath;
     job.title = BaseName(documentPath);
-    job.options = JobOptions(found->second, first, last);
+    job.options = JobOptions(found->second, firstPage, lastPage);
     return spooler_->Submit(job) > 0 ? 1 : 0;
 }
 

@@ -24,7 +24,8 @@ public:
     // range, else 0 (and the setting stays as it was).
     int Setup(const std::string& customPrinter, int setting, int value);
     // Prints pages first..last of the PDF file `documentPath`; returns 1 when
-    // the spooler took the job.
+    // the spooler took the job, 0 (sending nothing) for a range that is
+    // descending or starts before page 1.
     int Print(const std::string& customPrinter, int firstPage, int lastPage,
               const std::string& documentPath);
 

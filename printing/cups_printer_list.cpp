@@ -19,6 +19,13 @@ InstalledPrinters ListInstalledPrinters() {
             printers.defaultName = dests[i].name;
     }
     cupsFreeDests(count, dests);
+    // An empty answer is either "no printers" or no answer at all.
+    const ipp_status_t status = cupsLastError();
+    if (count == 0 && status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE)
+        printers.problem = "打印服务没有运行或无法连接";
+    else if (count == 0 && status > IPP_STATUS_OK_CONFLICTING &&
+             status != IPP_STATUS_ERROR_NOT_FOUND)
+        printers.problem = std::string("打印服务出错：") + cupsLastErrorString();
     return printers;
 }
 

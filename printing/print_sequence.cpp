@@ -1,12 +1,27 @@
 #include "printing/print_sequence.h"
 
 #include "pdflib/pdf_library.h"
+#include "pdflib/problem_text.h"
 
 namespace vellumark {
 
 int LoadMergedPageCount(PdfLibrary& library, const std::string& mergedPdf) {
     library.LoadFromFile(mergedPdf, "");
     return library.PageCount();
+}
+
+MergedPages ReadMergedPages(PdfLibrary& library, const std::string& mergedPdf) {
+    MergedPages pages;
+    // The reason is the load's: the page count only knows there is no document.
+    if (library.LoadFromFile(mergedPdf, "") == 0) {
+        pages.problem = ProblemText(library.LastError());
+    } else if ((pages.count = library.PageCount()) <= 0) {
+        pages.count = 0;
+        pages.problem = "文件中没有页面";
+    }
+    if (pages.count == 0 && pages.problem.empty())
+        pages.problem = "处理失败";
+    return pages;
 }
 
 int PrintMergedFile(PdfLibrary& library, const PrintRequest& request) {
@@ -30,6 +45,13 @@ int PrintMergedFile(PdfLibrary& library, const PrintRequest& request) {
     for (const Setting& s : settings)
         library.SetupCustomPrinter(custom, s.setting, s.value);
     return library.PrintDocument(custom, request.firstPage, request.lastPage, 0);
+}
+
+std::string SendMergedFile(PdfLibrary& library, const PrintRequest& request) {
+    if (PrintMergedFile(library, request) != 0)
+        return {};
+    const std::string reason = ProblemText(library.LastError());
+    return reason.empty() ? "处理失败" : reason;
 }
 
 }  // namespace vellumark

@@ -110,6 +110,9 @@ protected:
         window_->LayoutChoice(choice)->setChecked(true);
         window_->MergeButton()->click();
         EXPECT_TRUE(testing::RunEventsUntil([this] { return !window_->Busy(); }));
+        const std::vector<int> ids = server_->JobIds();
+        if (printed_.opened && ids.size() == jobsBefore_ + 1)
+            printed_.job = server_->Job(ids.back());
         return printed_;
     }
 
@@ -122,6 +125,11 @@ protected:
             if (triesLeft > 0)
                 QTimer::singleShot(10, window_.get(),
                                    [=, this] { UsePrintOptions(triesLeft - 1); });
+            return;
+        }
+        // The printers and the page count arrive from a worker thread.
+        if (dialog->Working()) {
+            QTimer::singleShot(1, window_.get(), [=, this] { UsePrintOptions(triesLeft); });
             return;
         }
         printed_.opened = true;
@@ -137,11 +145,9 @@ protected:
         if (const char* shots = std::getenv("VELLUMARK_SCREENSHOT_DIR"))
             SaveScreenshots(*dialog, QString::fromLocal8Bit(shots));
 
-        const size_t before = server_->JobIds().size();
+        jobsBefore_ = server_->JobIds().size();
         dialog->PrintButton()->click();
-        const std::vector<int> ids = server_->JobIds();
-        if (ids.size() == before + 1)
-            printed_.job = server_->Job(ids.back());
+        // Closes once the job has reached the spooler.
         dialog->reject();
     }
 
@@ -193,6 +199,7 @@ protected:
     std::unique_ptr<MainWindow> window_;
     QString report_;
     Printed printed_;
+    size_t jobsBefore_ = 0;
 };
 
 CupsTestServer* MergePrintTest::server_ = nullptr;

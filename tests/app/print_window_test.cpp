@@ -4,6 +4,7 @@
 #include "core/program_state.h"
 #include "cups_test_server.h"
 #include "engine/message_box.h"
+#include "printing/print_service.h"
 #include "test_support.h"
 
 #include <QAbstractSpinBox>
@@ -13,12 +14,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <semaphore>
 
 namespace vellumark {
 namespace {
@@ -41,7 +47,7 @@ void Type(QWidget* widget, const QString& text) {
 
 class PrintWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server_ = StartSuiteServer({"Alpha", "Beta"}); }
+    static void SetUpTestSuite() { server_ = StartSuiteServer({"Alpha", "Closed", "Beta"}); }
     static void TearDownTestSuite() { StopSuiteServer(server_); }
     void SetUp() override {
         VELLUMARK_REQUIRE_CUPS(server_);
@@ -57,13 +63,17 @@ protected:
     }
     void TearDown() override { SetMessageBoxHook({}); }
 
+    // The window once its printers and page count are in.
     std::unique_ptr<PrintOptionsWindow> Open() {
-        return std::make_unique<PrintOptionsWindow>(state_);
+        auto window = std::make_unique<PrintOptionsWindow>(state_);
+        EXPECT_TRUE(testing::RunEventsUntil([&] { return !window->Working(); }));
+        return window;
     }
     // Clicks "打印" and returns the job it made, or a job with id 0.
     testing::SpooledJob Print(PrintOptionsWindow& window) {
         const size_t before = server_->JobIds().size();
         window.PrintButton()->click();
+        EXPECT_TRUE(testing::RunEventsUntil([&] { return !window.Working(); }));
         const auto ids = server_->JobIds();
         if (ids.size() == before)
             return {};
@@ -81,7 +91,7 @@ CupsTestServer* PrintWindow::server_ = nullptr;
 TEST_F(PrintWindow, OpensWithPrintersAndWholeRange) {
     auto window = Open();
     EXPECT_EQ(window->windowTitle(), "打印设置");
-    ASSERT_EQ(window->PrinterCombo()->count(), 2);
+    ASSERT_EQ(window->PrinterCombo()->count(), 3);
     EXPECT_EQ(window->PrinterCombo()->itemText(0), "Alpha");
     EXPECT_EQ(window->PrinterCombo()->currentText(), "Beta");
     EXPECT_EQ(state_.mergedPageCount, 6);
@@ -145,22 +155,171 @@ TEST_F(PrintWindow, PageRangeCopiesAndPaper) {
     window->FromPageBox()->setText("2");
     window->ToPageBox()->setText("5");
     window->CopiesBox()->findChild<QLineEdit*>()->setText("3");
-    testing::SpooledJob job = Print(*window);
+    const testing::SpooledJob job = Print(*window);
     ASSERT_NE(job.id, 0);
     EXPECT_EQ(job.attributes.at("page-ranges"), "2-5");
     EXPECT_EQ(job.attributes.at("copies"), "3");
     EXPECT_EQ(job.attributes.at("media"), "iso_a5_148x210mm");
     EXPECT_EQ(job.attributes.at("orientation-requested"), "landscape");
+}
 
-    // The scheduler refuses a backwards range; the pages between are printed.
-    window->FromPageBox()->setText("5");
-    window->ToPageBox()->setText("2");
-    // Copies 0 is refused by the library: the job goes without copies.
-    window->CopiesBox()->findChild<QLineEdit*>()->setText("0");
-    job = Print(*window);
-    ASSERT_NE(job.id, 0);
-    EXPECT_EQ(job.attributes.at("page-ranges"), "2-5");
-    EXPECT_EQ(job.attributes.count("copies"), 0u);
+// Copies and pages that cannot be printed as typed are refused, saying what
+// is wrong; nothing is changed into something printable and nothing is sent.
+TEST_F(PrintWindow, RefusesImpossibleCopiesAndPages) {
+    enum Choice { kAll, kCurrent, kRange };
+    struct Case {
+        Choice choice;
+        const char* page;  // the current page, or "from-to"
+        const char* copies;
+        const char* said;
+    };
+    const Case cases[] = {
+        {kCurrent, "", "1", "当前页未填写！"},
+        {kCurrent, "9", "1", "页码“9”超出范围：合并后的文件共 6 页！"},
+        {kRange, "5-2", "1", "起始页码 5 大于结束页码 2！"},
+        {kRange, "0-3", "1", "页码“0”超出范围：合并后的文件共 6 页！"},
+        {kRange, "2-7", "1", "页码“7”超出范围：合并后的文件共 6 页！"},
+        {kRange, "-3", "1", "页码未填写！"},
+        {kAll, "", "", "打印份数未填写！"},
+        {kAll, "", "0", "打印份数“0”无效，应为 1 到 100 之间的整数！"},
+        {kAll, "", "-2", "打印份数“-2”无效，应为 1 到 100 之间的整数！"},
+        {kAll, "", "abc", "打印份数“abc”无效，应为 1 到 100 之间的整数！"},
+        {kAll, "", "2.5", "打印份数“2.5”无效，应为 1 到 100 之间的整数！"},
+        {kAll, "", "101", "打印份数“101”无效，应为 1 到 100 之间的整数！"},
+        {kAll, "", "99999999999", "打印份数“99999999999”无效，应为 1 到 100 之间的整数！"},
+    };
+    auto window = Open();
+    for (const Case& c : cases) {
+        const QString page = QString::fromUtf8(c.page);
+        if (c.choice == kAll) {
+            window->AllPagesRadio()->click();
+        } else if (c.choice == kCurrent) {
+            window->CurrentPageRadio()->click();
+            window->CurrentPageBox()->setText(page);
+        } else {
+            window->PageRangeRadio()->click();
+            window->FromPageBox()->setText(page.section('-', 0, 0));
+            window->ToPageBox()->setText(page.section('-', 1, 1));
+        }
+        window->CopiesBox()->findChild<QLineEdit*>()->setText(QString::fromUtf8(c.copies));
+        messages_.clear();
+        EXPECT_EQ(Print(*window).id, 0) << c.said;
+        EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral("提示信息|%1|%2")
+                                                      .arg(QString::fromUtf8(c.said))
+                                                      .arg(QMessageBox::Information)});
+    }
+    // No printer chosen (no default printer): nothing goes to a guessed one.
+    window->CopiesBox()->findChild<QLineEdit*>()->setText("1");
+    window->PrinterCombo()->setCurrentIndex(-1);
+    messages_.clear();
+    EXPECT_EQ(Print(*window).id, 0);
+    EXPECT_EQ(messages_,
+              std::vector<QString>{
+                  QStringLiteral("提示信息|请选择打印机！|%1").arg(QMessageBox::Information)});
+}
+
+// A queue that takes no jobs: the window says so, with the spooler's reason.
+TEST_F(PrintWindow, RefusedJobIsSaid) {
+    ASSERT_TRUE(server_->Reject("Closed"));
+    auto window = Open();
+    window->PrinterCombo()->setCurrentIndex(window->PrinterCombo()->findText("Closed"));
+    EXPECT_EQ(Print(*window).id, 0);
+    ASSERT_EQ(messages_.size(), 1u);
+    const QString said = QStringLiteral("提示信息|打印失败：打印服务拒绝了任务：");
+    const QString icon = QStringLiteral("|%1").arg(QMessageBox::Warning);
+    EXPECT_TRUE(messages_[0].startsWith(said) && messages_[0].endsWith(icon))
+        << messages_[0].toStdString();
+    EXPECT_GT(messages_[0].size(), said.size() + icon.size()) << "no reason given";
+}
+
+// A spooler that cannot be reached and a merged file that is gone are said
+// as the window opens, and "打印" says why it cannot print.
+TEST_F(PrintWindow, OpeningSaysWhatCannotBeRead) {
+    std::remove(state_.OutputPdf().c_str());
+    // Workers ask the spooler named here; this thread keeps the test's.
+    const std::string server = std::getenv("CUPS_SERVER");
+    setenv("CUPS_SERVER", "127.0.0.1:1", 1);
+    auto window = Open();
+    setenv("CUPS_SERVER", server.c_str(), 1);
+    EXPECT_EQ(window->PrinterCombo()->count(), 0);
+    EXPECT_EQ(messages_,
+              std::vector<QString>{
+                  QStringLiteral("提示信息|无法列出打印机：打印服务没有运行或无法连接\r\n"
+                                 "无法读取合并后的文件：文件不存在|%1")
+                      .arg(QMessageBox::Warning)});
+    messages_.clear();
+    EXPECT_EQ(Print(*window).id, 0);
+    EXPECT_EQ(messages_,
+              std::vector<QString>{QStringLiteral("提示信息|无法读取合并后的文件：文件不存在|%1")
+                                       .arg(QMessageBox::Information)});
+}
+
+// The real printers, pages and spooler, noting the thread of each call; a
+// job waits at the gate until the test opens it.
+class WatchedService : public PrintService {
+public:
+    explicit WatchedService(PdfLibrary& library) : real_(MakePrintService(library)) {}
+    InstalledPrinters ListPrinters() override {
+        Note();
+        return real_->ListPrinters();
+    }
+    MergedPages ReadPages(const std::string& mergedPdf) override {
+        Note();
+        return real_->ReadPages(mergedPdf);
+    }
+    std::string Send(const PrintRequest& request) override {
+        Note();
+        // Held on the window's thread, nothing could open the gate.
+        if (QThread::currentThread() != qApp->thread()) {
+            held = true;
+            gate.acquire();
+        }
+        return real_->Send(request);
+    }
+    std::vector<QThread*> Threads() {
+        std::lock_guard lock(mutex_);
+        return threads_;
+    }
+
+    std::atomic<bool> held{false};
+    std::binary_semaphore gate{0};
+
+private:
+    void Note() {
+        std::lock_guard lock(mutex_);
+        threads_.push_back(QThread::currentThread());
+    }
+    std::unique_ptr<PrintService> real_;
+    std::mutex mutex_;
+    std::vector<QThread*> threads_;
+};
+
+// The printers, the page count and the job are all fetched and sent off
+// the window's thread, which goes on taking keys while a job is on its way.
+TEST_F(PrintWindow, ReadsAndSendsOffTheWindowsThread) {
+    auto* service = new WatchedService(state_.pdfLibrary);
+    PrintOptionsWindow window(state_, std::unique_ptr<PrintService>(service));
+    window.show();
+    ASSERT_TRUE(testing::RunEventsUntil([&] { return !window.Working(); }));
+    ASSERT_EQ(window.PrinterCombo()->currentText(), "Beta");
+    const size_t before = server_->JobIds().size();
+    window.PrintButton()->click();
+    ASSERT_TRUE(testing::RunEventsUntil([&] { return service->held || !window.Working(); }));
+    ASSERT_TRUE(service->held) << "the job was sent on the window's thread";
+    EXPECT_FALSE(window.PrintButton()->isEnabled());
+    EXPECT_FALSE(window.CancelButton()->isEnabled());
+    // Esc is taken now and closes the window once the job has gone.
+    Key(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    service->gate.release();
+    ASSERT_TRUE(testing::RunEventsUntil([&] { return !window.Working(); }));
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(server_->JobIds().size(), before + 1);
+    EXPECT_TRUE(messages_.empty());
+    const std::vector<QThread*> threads = service->Threads();
+    EXPECT_EQ(threads.size(), 3u);
+    for (QThread* thread : threads)
+        EXPECT_NE(thread, qApp->thread());
 }
 
 TEST_F(PrintWindow, ControlsAndKeys) {

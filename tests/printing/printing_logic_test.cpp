@@ -99,10 +99,10 @@ TEST(Printing, SendsAcceptedSettingsOnly) {
     EXPECT_EQ(options["page-ranges"], "1-3");
     EXPECT_EQ(options.count("sides"), 0u);
 
-    // A backwards range prints the pages between the two numbers.
-    EXPECT_EQ(printing.Print(custom, 5, 2, "/x/a.pdf"), 1);
-    EXPECT_EQ(Options(jobs.back())["page-ranges"], "2-5");
-    EXPECT_EQ(printing.Print(custom, 0, 0, "/x/a.pdf"), 0);
+    // A range no document has is refused, not turned into another one.
+    for (auto [first, last] : {std::pair{5, 2}, {0, 3}, {0, 0}, {-2, 1}})
+        EXPECT_EQ(printing.Print(custom, first, last, "/x/a.pdf"), 0) << first << "-" << last;
+    EXPECT_EQ(jobs.size(), 1u);
     EXPECT_EQ(printing.Print("Other#1", 1, 1, "/x/a.pdf"), 0);
 }
 

@@ -5,17 +5,22 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QAbstractSpinBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QThread;
 class QUrl;
 
 namespace vellumark {
 
+struct InstalledPrinters;
+struct MergedPages;
 struct ProgramState;
+class PrintService;
 
 class PrintOptionsWindow : public QDialog {
     Q_OBJECT
@@ -24,8 +29,25 @@ public:
     static constexpr int kOuterHeight = 360;
 
     // Creating the window runs its initialisation: printers, the page count
-    // of the merged file and the range 1 to that count.
+    // of the merged file and the range 1 to that count. The printers and the
+    // page count are read off the window's thread and shown when they come;
+    // "打印" waits for them.
     explicit PrintOptionsWindow(ProgramState& state, QWidget* parent = nullptr);
+    // For tests: the printers, pages and jobs come from `service`.
+    PrintOptionsWindow(ProgramState& state, std::unique_ptr<PrintService> service,
+                       QWidget* parent = nullptr);
+    // Waits for work still running only when the owner destroys the window
+    // without closing it; closing waits without blocking (see done()).
+    ~PrintOptionsWindow() override;
+
+    // True while the printers and pages are read or a job is sent, on a
+    // thread of their own; "打印" and "取消" are disabled meanwhile.
+    bool Working() const { return worker_ != nullptr; }
+
+    // Closing (取消, Esc, the title bar) while the window works takes effect
+    // as soon as the work has ended and anything that failed has been said:
+    // the library must be free again when this window is gone.
+    void done(int result) override;
 
     QComboBox* PrinterCombo() const { return printerCombo_; }
     QAbstractSpinBox* CopiesBox() const { return copiesBox_; }
@@ -60,8 +82,20 @@ private:
     void BuildCopiesGroup();
     void BuildRangeGroup();
     void Initialise();
+    void ShowLoaded(const InstalledPrinters& printers, const MergedPages& pages);
+    void SendFinished(const std::string& reason);
+    // Runs `work` on a worker thread, then `finished` on the window's thread;
+    // one at a time.
+    void RunOffThread(std::function<void()> work, std::function<void()> finished);
+    void SetWorking(bool working);
 
     ProgramState& state_;
+    std::shared_ptr<PrintService> service_;
+    QThread* worker_ = nullptr;
+    bool closeWhenIdle_ = false;
+    int closeResult_ = 0;
+    QString pagesProblem_;
+    QString printersProblem_;
     QComboBox* printerCombo_ = nullptr;
     QAbstractSpinBox* copiesBox_ = nullptr;
     QRadioButton* allPagesRadio_ = nullptr;

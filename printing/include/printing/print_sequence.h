@@ -12,6 +12,13 @@ class PdfLibrary;
 // count (0 when it cannot be read).
 int LoadMergedPageCount(PdfLibrary& library, const std::string& mergedPdf);
 
+// The merged file's page count, or why it has no pages to print.
+struct MergedPages {
+    int count = 0;
+    std::string problem;  // the reason in the user's words (UTF-8); empty when count > 0
+};
+MergedPages ReadMergedPages(PdfLibrary& library, const std::string& mergedPdf);
+
 struct PrintRequest {
     std::string printerName;
     int copies = 1;
@@ -27,5 +34,10 @@ inline constexpr int kPaperWidthMm = 210;
 // printer, the eight paper settings (a value the library refuses is left
 // out), then the pages. Returns what PrintDocument returned.
 int PrintMergedFile(PdfLibrary& library, const PrintRequest& request);
+
+// PrintMergedFile, answering why the job did not go: empty when the spooler
+// took it, else the reason in the user's words (UTF-8), which after a
+// refusal ends with the spooler's own.
+std::string SendMergedFile(PdfLibrary& library, const PrintRequest& request);
 
 }  // namespace vellumark

@@ -9,6 +9,9 @@ namespace vellumark {
 struct InstalledPrinters {
     std::vector<std::string> names;  // in the order the system lists them
     std::string defaultName;         // empty when there is no default printer
+    // Why the spooler could not be asked (UTF-8 words); empty when it
+    // answered, with or without printers.
+    std::string problem;
 };
 
 InstalledPrinters ListInstalledPrinters();
