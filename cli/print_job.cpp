@@ -14,6 +14,9 @@ std::string PrinterProblem(const std::string& printer) {
     if (std::find(printers.names.begin(), printers.names.end(), printer) != printers.names.end()) {
         return {};
     }
+    // A spooler that cannot be asked is not a system without printers.
+    if (!printers.problem.empty())
+        return "未知的打印机：" + printer + "（" + printers.problem + "）";
     std::string known;
     for (const auto& name : printers.names)
         known += (known.empty() ? "" : "、") + name;
