@@ -96,9 +96,13 @@ Renders RenderRows(PdfLibrary& pdf, const MergeSettings& settings,
                    const MergeProgress& progress, const std::atomic<bool>* cancel) {
     Renders renders;
     renders.images.resize(jobs.size());
-    renders.results.resize(jobs.size());
-    pdf.RenderPagesToFiles(
-        jobs, settings.renderers, [&](int row, const pdfax::RenderedImage& image) {
+    // A row whose render is never reported is not rendered.
+    for (int row = 0; row < static_cast<int>(jobs.size()); ++row)
+        renders.results.push_back(ResultOf(rows, row, renders.images[row]));
+    const auto stopAsked = [cancel] { return cancel && cancel->load(); };
+    const int written = pdf.RenderPagesToFiles(
+        jobs, settings.renderers,
+        [&](int row, const pdfax::RenderedImage& image) {
             renders.images[row] = image;
             if (IsImageFolderProblem(image.error, settings.tempImageFolder)) {
                 renders.folderProblem =
@@ -117,9 +121,20 @@ Renders RenderRows(PdfLibrary& pdf, const MergeSettings& settings,
             renders.results[row] = ResultOf(rows, row, renders.images[row]);
             if (progress)
                 progress(renders.results[row]);
-            renders.cancelled = cancel && cancel->load();
+            renders.cancelled = stopAsked();
             return !renders.cancelled;
-        });
+        },
+        stopAsked);
+    renders.cancelled = renders.cancelled || stopAsked();
+    if (written < 0) {
+        // The rows it left unreported stay "not rendered"; the call's own
+        // failure is kept with them for whoever logs it.
+        const std::string why = "RenderPagesToFiles failed: " + pdf.LastError().detail;
+        for (pdfax::RenderedImage& image : renders.images) {
+            if (image.error.problem == pdfax::Problem::kNotRendered)
+                image.error.detail = why;
+        }
+    }
     return renders;
 }
 

@@ -193,9 +193,10 @@ int LibraryObject::DARenderPageToFile(int fileHandle, int pageRef, int format, d
 
 int LibraryObject::RenderPagesToFiles(
     const std::vector<RenderJob>& jobs, int workers,
-    const std::function<bool(int index, const RenderedImage& image)>& done) {
+    const std::function<bool(int index, const RenderedImage& image)>& done,
+    const std::function<bool()>& cancelled) {
     return Call("RenderPagesToFiles", std::string(), -1,
-                [&] { return renderers_.Run(jobs, workers, done); });
+                [&] { return renderers_.Run(jobs, workers, done, cancelled); });
 }
 
 int LibraryObject::DASetPageSize(int fileHandle, int pageRef, double width, double height) {

@@ -61,9 +61,9 @@ public:
     int PrintDocument(const std::string& printerName, int firstPage, int lastPage,
                       int options) override;
 
-    int RenderPagesToFiles(
-        const std::vector<RenderJob>& jobs, int workers,
-        const std::function<bool(int index, const RenderedImage& image)>& done) override;
+    int RenderPagesToFiles(const std::vector<RenderJob>& jobs, int workers,
+                           const std::function<bool(int index, const RenderedImage& image)>& done,
+                           const std::function<bool()>& cancelled) override;
 
     CallError LastError() override;
     int ComparePageFile(const std::string& input, const std::string& password, int page,

@@ -54,6 +54,7 @@ RenderedImage RenderJobToFile(const RenderJob& job) {
         image.width = rendered.size.width;
         image.height = rendered.size.height;
         image.code = rendered.code;
+        image.error = {};
     } catch (const Failure& e) {
         image.error = {"RenderPagesToFiles", e.path(), e.problem(), e.detail()};
     } catch (const std::bad_alloc& e) {

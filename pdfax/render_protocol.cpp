@@ -1,17 +1,17 @@
 #include "render_protocol.h"
 
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace pdfax {
 namespace {
-
-// No page's paths and texts come near this; a longer length is garbage.
-constexpr std::uint32_t kMaxMessage = 1 << 24;
 
 class Writer {
 public:
@@ -112,7 +112,28 @@ bool Whole(char* data, std::size_t size, Step step) {
     return true;
 }
 
+std::uint32_t LengthAt(const char* header) {
+    std::uint32_t size = 0;
+    for (int i = 0; i < 4; ++i)
+        size |= std::uint32_t(static_cast<unsigned char>(header[i])) << (8 * i);
+    return size;
+}
+
 }  // namespace
+
+bool ServeForParent(int argc, char** argv) {
+    if (argc != 3 || std::strcmp(argv[1], kServeWord) != 0)
+        return false;
+    char* end = nullptr;
+    const long parent = std::strtol(argv[2], &end, 10);
+    if (end == argv[2] || *end != '\0' || parent <= 1)
+        return false;
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+        return false;
+    // A parent that died before the line above has handed this process to
+    // another one already, and no signal will come.
+    return getppid() == static_cast<pid_t>(parent);
+}
 
 std::string EncodeJob(int index, const RenderJob& job) {
     return Writer()
@@ -160,7 +181,7 @@ bool DecodeImage(const std::string& message, int& index, RenderedImage& image) {
                     in.I32(image.width) && in.I32(image.height) && in.Text(image.code) &&
                     in.Glyphs(image.text) && in.Done();
     image.error.problem = static_cast<Problem>(problem);
-    return ok;
+    return ok && problem >= 0 && problem <= static_cast<int>(Problem::kNotRendered);
 }
 
 bool SendMessage(int fd, const std::string& message) {
@@ -175,13 +196,24 @@ bool ReceiveMessage(int fd, std::string& message) {
     const auto receive = [fd](char* data, std::size_t size) { return read(fd, data, size); };
     if (!Whole(header, sizeof header, receive))
         return false;
-    std::uint32_t size = 0;
-    for (int i = 0; i < 4; ++i)
-        size |= std::uint32_t(static_cast<unsigned char>(header[i])) << (8 * i);
+    const std::uint32_t size = LengthAt(header);
     if (size > kMaxMessage)
         return false;
     message.resize(size);
     return Whole(message.data(), size, receive);
+}
+
+Frame TakeMessage(std::string& received, std::string& message) {
+    if (received.size() < 4)
+        return Frame::kIncomplete;
+    const std::uint32_t size = LengthAt(received.data());
+    if (size > kMaxMessage)
+        return Frame::kMalformed;
+    if (received.size() - 4 < size)
+        return Frame::kIncomplete;
+    message.assign(received, 4, size);
+    received.erase(0, 4 + std::size_t(size));
+    return Frame::kWhole;
 }
 
 }  // namespace pdfax

@@ -194,8 +194,10 @@ pdfax::CallError PdfLibrary::LastError() {
 }
 int PdfLibrary::RenderPagesToFiles(
     const std::vector<pdfax::RenderJob>& jobs, int workers,
-    const std::function<bool(int, const pdfax::RenderedImage&)>& done) {
-    return Forward(object_, 0, &pdfax::Library::RenderPagesToFiles, jobs, workers, done);
+    const std::function<bool(int, const pdfax::RenderedImage&)>& done,
+    const std::function<bool()>& cancelled) {
+    return Forward(object_, -1, &pdfax::Library::RenderPagesToFiles, jobs, workers, done,
+                   cancelled);
 }
 int PdfLibrary::ComparePageFile(const std::string& input, const std::string& password, int page,
                                 const std::string& pageFile) {

@@ -33,6 +33,13 @@ std::string ProblemText(const pdfax::CallError& error) {
             return "读写出错";
         case Problem::kSpooler:
             return "打印服务拒绝了任务：" + error.detail;
+        // The renderer's own words go to the log, never to the user.
+        case Problem::kRendererCrashed:
+            return "渲染程序崩溃";
+        case Problem::kRendererTimedOut:
+            return "渲染超时";
+        case Problem::kNotRendered:
+            return "没有渲染结果";
         case Problem::kFailed:
             break;
     }

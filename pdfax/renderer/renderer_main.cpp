@@ -1,7 +1,9 @@
 // The renderer program: renders the pages the library sends over descriptor
 // 3, one after another, and answers each with its image's size or the
 // reason it could not. It keeps the renderer set up from its first page to
-// its last, and ends when the library closes the connection.
+// its last, and ends when the library closes the connection or its process
+// ends. What the renderer's libraries say goes to standard error, which the
+// library keeps for its log.
 #include "render_job.h"
 #include "render_protocol.h"
 
@@ -9,7 +11,7 @@
 
 int main(int argc, char** argv) {
     constexpr int kConnection = 3;
-    if (argc != 2 || std::string(argv[1]) != "--serve")
+    if (!pdfax::ServeForParent(argc, argv))
         return 2;  // started by the library only
     const pdfax::RendererSession session;
     if (!pdfax::SendMessage(kConnection, pdfax::kRendererGreeting))

@@ -61,9 +61,11 @@ enum class RowStatus {
 };
 QString RowStatusText(RowStatus status);
 
+// A row is done only when its render said so: a result made without one is
+// a failure.
 struct RowResult {
     int row = 0;
-    RowStatus status = RowStatus::kDone;
+    RowStatus status = RowStatus::kFailed;
     QString note;  // the reason, for kFailed and kFirstPageOnly
 };
 

@@ -18,7 +18,7 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/4";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/5";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
@@ -81,6 +81,11 @@ enum class Problem : int {
     kDiskFull,       // no space left, or over quota
     kIoError,        // the medium reported an error
     kSpooler,        // the print spooler refused; the detail has its words
+    // A page the renderer processes could not finish, a fresh one included:
+    // the renderer's failure, not the file's. The detail tells how they ended.
+    kRendererCrashed,   // died or answered nonsense
+    kRendererTimedOut,  // gave no answer in time and was killed
+    kNotRendered,       // no result was reported for the page (keep this last)
 };
 
 // The problem behind the errno value of a failed file operation; the
@@ -142,9 +147,10 @@ struct RenderJob {
 };
 
 // How a render ended: the image's pixel size, or the error (problem kNone
-// when it was written).
+// when it was written). Only a reported render can be a success: one made
+// without a result says the page was not rendered.
 struct RenderedImage {
-    CallError error;
+    CallError error{"RenderPagesToFiles", {}, Problem::kNotRendered, {}};
     int width = 0;
     int height = 0;
     // With readFacts: the text of the page's QR code (UTF-8; empty when none
@@ -209,12 +215,18 @@ public:
     // Renders every job, at most `workers` at a time (0: one per processor),
     // in renderer processes of the file named by SetPDFiumFileName, or in
     // this process when that file cannot run. Calls `done(index, image)` on
-    // the caller's thread as each job ends, in any order; when `done`
-    // returns false, no further job starts. Returns the number of images
-    // written. The images do not depend on the number of workers.
+    // the caller's thread as each job ends, in any order. A renderer that
+    // dies or takes too long over a page is killed and the page tried once
+    // more in a fresh one. When `done` returns false or `cancelled` (asked
+    // a few times a second; may be empty) returns true, no further job
+    // starts, renderers still at work are killed and their jobs are not
+    // reported. Returns the number of images written, or -1 when the call
+    // failed (LastError says why); a job never reported was not rendered.
+    // The images do not depend on the number of workers.
     virtual int RenderPagesToFiles(
         const std::vector<RenderJob>& jobs, int workers,
-        const std::function<bool(int index, const RenderedImage& image)>& done) = 0;
+        const std::function<bool(int index, const RenderedImage& image)>& done,
+        const std::function<bool()>& cancelled) = 0;
 
     // How the last call ended (problem kNone when it succeeded).
     virtual CallError LastError() = 0;

@@ -70,9 +70,11 @@ public:
     // that succeeded. An empty facade always answers that it is not loaded.
     pdfax::CallError LastError();
     // Renders the jobs in renderer processes (see pdfax::Library); returns
-    // the number of images written, 0 with an empty facade.
+    // the number of images written, or -1 when the call failed (always with
+    // an empty facade). Jobs it never reported were not rendered.
     int RenderPagesToFiles(const std::vector<pdfax::RenderJob>& jobs, int workers,
-                           const std::function<bool(int, const pdfax::RenderedImage&)>& done);
+                           const std::function<bool(int, const pdfax::RenderedImage&)>& done,
+                           const std::function<bool()>& cancelled = {});
     // 1 when `pageFile` holds page `page` of `input` as ExtractFilePages
     // writes it.
     int ComparePageFile(const std::string& input, const std::string& password, int page,
