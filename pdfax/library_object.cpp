@@ -1,10 +1,10 @@
 #include "library_object.h"
 
-#include "extract_pages.h"
-#include "failure.h"
-#include "open_pdf.h"
-#include "page_geometry.h"
-#include "render_page.h"
+#include "base/failure.h"
+#include "pdf/extract_pages.h"
+#include "pdf/open_pdf.h"
+#include "pdf/page_geometry.h"
+#include "render/render_page.h"
 
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>

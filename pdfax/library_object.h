@@ -1,13 +1,13 @@
 // The library object behind the module's factory.
 #pragma once
 
-#include "composer.h"
-#include "direct_access.h"
-#include "document.h"
-#include "extract_pages.h"
-#include "page_geometry.h"
-#include "printing.h"
-#include "render_pool.h"
+#include "compose/composer.h"
+#include "pdf/direct_access.h"
+#include "pdf/document.h"
+#include "pdf/extract_pages.h"
+#include "pdf/page_geometry.h"
+#include "print/printing.h"
+#include "render/render_pool.h"
 
 #include <pdfax/library.h>
 

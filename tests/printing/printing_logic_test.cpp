@@ -1,5 +1,5 @@
-#include "print_settings.h"
-#include "printing.h"
+#include "print/print_settings.h"
+#include "print/printing.h"
 #include "printing/printer_list.h"
 #include "printing/range_choice.h"
 #include "printing/text_number.h"

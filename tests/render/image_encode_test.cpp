@@ -1,6 +1,6 @@
 // Rendered pages encoded: every PNG decodes to exactly its pixels however
 // many IDAT chunks it takes, and both ways of feeding the encoders agree.
-#include "image_encode.h"
+#include "render/image_encode.h"
 
 #include <QImage>
 

@@ -1,5 +1,5 @@
 // Invoice pages rendered as they print: seals, text, white paper, sizes.
-#include "render_page.h"
+#include "render/render_page.h"
 #include "fixtures/invoice_fixtures.h"
 #include "render_support.h"
 #include "test_support.h"

@@ -1,7 +1,7 @@
 #include "render_support.h"
 
-#include "open_pdf.h"
-#include "render_page.h"
+#include "pdf/open_pdf.h"
+#include "render/render_page.h"
 #include "test_support.h"
 
 #include <qpdf/QPDFPageDocumentHelper.hh>

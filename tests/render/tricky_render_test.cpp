@@ -1,5 +1,5 @@
 // Damaged, encrypted and odd files: every page renders or fails cleanly.
-#include "render_page.h"
+#include "render/render_page.h"
 #include "render_support.h"
 #include "test_support.h"
 

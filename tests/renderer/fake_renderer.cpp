@@ -11,8 +11,8 @@
 //                         file once it holds a page)
 //   garbage               greets, then answers with bytes that are no message
 //   (anything else)       works
-#include "render_job.h"
-#include "render_protocol.h"
+#include "render/render_job.h"
+#include "render/render_protocol.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>

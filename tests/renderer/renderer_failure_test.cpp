@@ -4,7 +4,7 @@
 // tried once more in a fresh one, and a page it cannot finish is the
 // renderer's failure, never the invoice's.
 #include "cli_process.h"
-#include "render_pool.h"
+#include "render/render_pool.h"
 #include "test_support.h"
 
 #include "pdflib/problem_text.h"

@@ -1,0 +1,128 @@
+#include "render/code_reader.h"
+
+#include <ZXing/ReadBarcode.h>
+#include <ZXing/TextUtfEncoding.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace pdfax {
+namespace {
+
+// Without an image to look at, only the left part of the page is searched,
+// where the VAT and fully digital invoices print their codes: a page is a
+// few million pixels, and reading all of them would cost a merge more than
+// the code is worth.
+constexpr double kCodeColumn = 0.4;
+// Room around a square image, for the quiet zone a reader needs.
+constexpr double kImageMargin = 0.15;
+
+// The part of `bitmap` where the page's left column came to lie after the
+// page was turned clockwise by `turn` degrees for rendering.
+QRect CodeColumn(const QImage& bitmap, int turn) {
+    const int w = bitmap.width(), h = bitmap.height();
+    const int across = static_cast<int>(w * kCodeColumn), down = static_cast<int>(h * kCodeColumn);
+    switch (turn) {
+        case 90:
+            return {0, 0, w, down};
+        case 180:
+            return {w - across, 0, across, h};
+        case 270:
+            return {0, h - down, w, down};
+        default:
+            return {0, 0, across, h};
+    }
+}
+
+// `area` of `bitmap` in grey on white, one pixel of every `step` x `step`:
+// codes on invoices are black on white, and their modules span several
+// pixels even at half the resolution. Where the page is transparent the
+// paper's white shows.
+std::vector<std::uint8_t> GreyImage(const QImage& bitmap, QRect area, int step, int& width,
+                                    int& height) {
+    const bool premultiplied = bitmap.format() == QImage::Format_ARGB32_Premultiplied;
+    width = area.width() / step;
+    height = area.height() / step;
+    std::vector<std::uint8_t> grey(std::size_t(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const auto* row =
+            reinterpret_cast<const QRgb*>(bitmap.constScanLine(area.top() + y * step)) +
+            area.left();
+        std::uint8_t* out = grey.data() + std::size_t(y) * width;
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = row[x * step];
+            const int alpha = qAlpha(pixel);
+            int grey = (qRed(pixel) * 77 + qGreen(pixel) * 150 + qBlue(pixel) * 29) >> 8;
+            if (!premultiplied)
+                grey = grey * alpha / 255;
+            out[x] = static_cast<std::uint8_t>(grey + 255 - alpha);
+        }
+    }
+    return grey;
+}
+
+// Where `area` (points on the page as shown before turning) lies in the
+// bitmap of the page turned clockwise by `turn`, with a margin around it.
+QRect PixelsOf(const PageArea& area, const QImage& bitmap, double dpi, int turn) {
+    const double scale = dpi / 72.0, margin = kImageMargin * area.width;
+    const bool turned = turn == 90 || turn == 270;
+    const double width = (turned ? bitmap.height() : bitmap.width()) / scale;
+    const double height = (turned ? bitmap.width() : bitmap.height()) / scale;
+    double left = area.left - margin, top = area.top - margin;
+    const double right = area.left + area.width + margin, bottom = area.top + area.height + margin;
+    double x = left, y = top, w = right - left, h = bottom - top;
+    switch (turn) {
+        case 90:
+            x = height - bottom, y = left, std::swap(w, h);
+            break;
+        case 180:
+            x = width - right, y = height - bottom;
+            break;
+        case 270:
+            x = top, y = width - right, std::swap(w, h);
+            break;
+        default:
+            break;
+    }
+    return QRect(static_cast<int>(x * scale), static_cast<int>(y * scale),
+                 static_cast<int>(w * scale), static_cast<int>(h * scale))
+        .intersected(bitmap.rect());
+}
+
+std::string Decode(const QImage& argb, QRect area, int step) {
+    int width = 0, height = 0;
+    const std::vector<std::uint8_t> grey = GreyImage(argb, area, step, width, height);
+    if (width == 0 || height == 0)
+        return {};
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setTryHarder(false);
+    hints.setTryRotate(false);
+    hints.setTryDownscale(false);
+    hints.setMaxNumberOfSymbols(1);
+    // Invoice codes are black on white paper: a fixed threshold reads them
+    // and is the fastest way to.
+    hints.setBinarizer(ZXing::Binarizer::FixedThreshold);
+    const ZXing::Result result =
+        ZXing::ReadBarcode({grey.data(), width, height, ZXing::ImageFormat::Lum}, hints);
+    return result.isValid() ? ZXing::TextUtfEncoding::ToUtf8(result.text()) : std::string();
+}
+
+}  // namespace
+
+std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places) {
+    if (bitmap.isNull())
+        return {};
+    const bool usable = bitmap.format() == QImage::Format_ARGB32 ||
+                        bitmap.format() == QImage::Format_ARGB32_Premultiplied;
+    const QImage argb = usable ? bitmap : bitmap.convertToFormat(QImage::Format_ARGB32);
+    for (const PageArea& area : places.squareImages) {
+        const QRect pixels = PixelsOf(area, argb, dpi, places.turn);
+        if (std::string code = Decode(argb, pixels, 1); !code.empty())
+            return code;
+    }
+    return Decode(argb, CodeColumn(argb, places.turn), std::max(1, static_cast<int>(dpi / 100)));
+}
+
+}  // namespace pdfax

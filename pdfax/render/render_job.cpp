@@ -1,0 +1,79 @@
+#include "render/render_job.h"
+
+#include "base/failure.h"
+#include "pdf/open_pdf.h"
+#include "pdf/page_geometry.h"
+#include "render/render_page.h"
+#include "text/page_text.h"
+
+#include <QPdfDocument>
+
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <exception>
+
+namespace pdfax {
+namespace {
+
+// More characters than any invoice holds; a page with more is no invoice,
+// and its text would only swell the renderer's answer.
+constexpr std::size_t kMaxGlyphs = 100000;
+
+// The page's text layer; a page whose content cannot be read has none, and
+// its render says whether it can be drawn.
+std::vector<TextGlyph> TextOf(QPDFObjectHandle page, std::vector<PageArea>& squareImages) {
+    try {
+        std::vector<TextGlyph> glyphs = ReadPageText(page, &squareImages);
+        if (glyphs.size() > kMaxGlyphs)
+            glyphs.clear();
+        return glyphs;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+RenderedImage RenderJobToFile(const RenderJob& job) {
+    RenderedImage image;
+    try {
+        auto pdf = OpenPdf(job.input, job.password);
+        const auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
+        if (job.page < 1 || static_cast<std::size_t>(job.page) > pages.size())
+            throw Failure(Problem::kDamaged, job.input, "no such page");
+        QPDFObjectHandle page = pages[static_cast<std::size_t>(job.page - 1)].getObjectHandle();
+        CodePlaces places;
+        if (job.readFacts)
+            image.text = TextOf(page, places.squareImages);
+        // Only this copy in memory turns; the file stays as it is.
+        if (job.rotation >= 0) {
+            places.turn = ((job.rotation - PageRotation(page)) % 360 + 360) % 360;
+            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(job.rotation % 360));
+        }
+        const RenderedPage rendered = RenderPage(*pdf, page, job.input, job, places);
+        image.width = rendered.size.width;
+        image.height = rendered.size.height;
+        image.code = rendered.code;
+        image.error = {};
+    } catch (const Failure& e) {
+        image.error = {"RenderPagesToFiles", e.path(), e.problem(), e.detail()};
+    } catch (const std::bad_alloc& e) {
+        image.error = {"RenderPagesToFiles", job.input, Problem::kTooLarge, e.what()};
+    } catch (const std::exception& e) {
+        // Whatever else qpdf throws is about data it could not make sense of.
+        image.error = {"RenderPagesToFiles", job.input, Problem::kDamaged, e.what()};
+    }
+    return image;
+}
+
+struct RendererSession::Idle {
+    QPdfDocument document;
+};
+
+RendererSession::RendererSession() : idle_(new Idle) {}
+
+RendererSession::~RendererSession() {
+    delete idle_;
+}
+
+}  // namespace pdfax
