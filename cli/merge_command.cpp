@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "facts/code_search.h"
 #include "facts/listing.h"
 #include "facts/page_facts.h"
 #include "intake/folder_ops.h"
@@ -42,6 +43,7 @@ RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates) {
     auto facts =
         std::make_shared<std::vector<InvoiceFacts>>(static_cast<std::size_t>(rows.rowCount()));
     RowChoice choice;
+    choice.codes = InvoiceCodeSearch();
     choice.read = [facts](int row, const pdfax::RenderedImage& render) {
         (*facts)[static_cast<std::size_t>(row)] = FactsOfRender(render);
     };

@@ -1,5 +1,6 @@
 #include "facts/page_facts.h"
 
+#include "facts/code_search.h"
 #include "facts/text_facts.h"
 #include "text_scan.h"
 
@@ -85,6 +86,7 @@ std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, const std::vector<std::stri
         jobs[i].format = pdfax::kImageFormatNone;
         jobs[i].dpi = kFactsRenderDpi;
         jobs[i].readFacts = true;
+        jobs[i].codes = InvoiceCodeSearch();
     }
     std::vector<InvoiceFacts> facts(paths.size());
     bool stopped = false;

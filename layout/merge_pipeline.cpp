@@ -57,6 +57,7 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
         job.dpi = kRenderDpi;
         job.output = settings.ImagePath(row, tall);
         job.readFacts = static_cast<bool>(settings.choice.read);
+        job.codes = settings.choice.codes;
         jobs.push_back(std::move(job));
     }
     return jobs;

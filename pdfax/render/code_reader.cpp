@@ -4,36 +4,15 @@
 #include <ZXing/TextUtfEncoding.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 namespace pdfax {
 namespace {
 
-// Without an image to look at, only the left part of the page is searched,
-// where the VAT and fully digital invoices print their codes: a page is a
-// few million pixels, and reading all of them would cost a merge more than
-// the code is worth.
-constexpr double kCodeColumn = 0.4;
-// Room around a square image, for the quiet zone a reader needs.
+// Room around an image, for the quiet zone a reader needs.
 constexpr double kImageMargin = 0.15;
-
-// The part of `bitmap` where the page's left column came to lie after the
-// page was turned clockwise by `turn` degrees for rendering.
-QRect CodeColumn(const QImage& bitmap, int turn) {
-    const int w = bitmap.width(), h = bitmap.height();
-    const int across = static_cast<int>(w * kCodeColumn), down = static_cast<int>(h * kCodeColumn);
-    switch (turn) {
-        case 90:
-            return {0, 0, w, down};
-        case 180:
-            return {w - across, 0, across, h};
-        case 270:
-            return {0, h - down, w, down};
-        default:
-            return {0, 0, across, h};
-    }
-}
 
 // `area` of `bitmap` in grey on white, one pixel of every `step` x `step`:
 // codes on invoices are black on white, and their modules span several
@@ -64,8 +43,8 @@ std::vector<std::uint8_t> GreyImage(const QImage& bitmap, QRect area, int step, 
 
 // Where `area` (points on the page as shown before turning) lies in the
 // bitmap of the page turned clockwise by `turn`, with a margin around it.
-QRect PixelsOf(const PageArea& area, const QImage& bitmap, double dpi, int turn) {
-    const double scale = dpi / 72.0, margin = kImageMargin * area.width;
+QRect PixelsOf(const PageArea& area, const QImage& bitmap, double dpi, int turn, double margin) {
+    const double scale = dpi / 72.0;
     const bool turned = turn == 90 || turn == 270;
     const double width = (turned ? bitmap.height() : bitmap.width()) / scale;
     const double height = (turned ? bitmap.width() : bitmap.height()) / scale;
@@ -109,20 +88,47 @@ std::string Decode(const QImage& argb, QRect area, int step) {
     return result.isValid() ? ZXing::TextUtfEncoding::ToUtf8(result.text()) : std::string();
 }
 
+bool Accepted(const PageArea& image, const CodeSearch& search) {
+    const double side = std::max(image.width, image.height);
+    return std::min(image.width, image.height) >= search.minImageSide &&
+           side <= search.maxImageSide && image.width > 0 &&
+           std::fabs(image.width - image.height) <= search.squareTolerance * image.width;
+}
+
+// `region` in points on the page as shown before turning.
+PageArea AreaOf(const PageRegion& region, const QImage& bitmap, double dpi, int turn) {
+    const double scale = dpi / 72.0;
+    const bool turned = turn == 90 || turn == 270;
+    const double width = (turned ? bitmap.height() : bitmap.width()) / scale;
+    const double height = (turned ? bitmap.width() : bitmap.height()) / scale;
+    return {region.left * width, region.top * height, region.width * width, region.height * height};
+}
+
 }  // namespace
 
 std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places) {
-    if (bitmap.isNull())
+    if (bitmap.isNull() || dpi <= 0)
         return {};
     const bool usable = bitmap.format() == QImage::Format_ARGB32 ||
                         bitmap.format() == QImage::Format_ARGB32_Premultiplied;
     const QImage argb = usable ? bitmap : bitmap.convertToFormat(QImage::Format_ARGB32);
-    for (const PageArea& area : places.squareImages) {
-        const QRect pixels = PixelsOf(area, argb, dpi, places.turn);
+    for (const PageArea& area : places.images) {
+        if (!Accepted(area, places.search))
+            continue;
+        const QRect pixels = PixelsOf(area, argb, dpi, places.turn, kImageMargin * area.width);
         if (std::string code = Decode(argb, pixels, 1); !code.empty())
             return code;
     }
-    return Decode(argb, CodeColumn(argb, places.turn), std::max(1, static_cast<int>(dpi / 100)));
+    const int step = places.search.regionDpi > 0
+                         ? std::max(1, static_cast<int>(dpi / places.search.regionDpi))
+                         : 1;
+    for (const PageRegion& region : places.search.regions) {
+        const QRect pixels =
+            PixelsOf(AreaOf(region, argb, dpi, places.turn), argb, dpi, places.turn, 0);
+        if (std::string code = Decode(argb, pixels, step); !code.empty())
+            return code;
+    }
+    return {};
 }
 
 }  // namespace pdfax

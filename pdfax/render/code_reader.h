@@ -11,20 +11,19 @@
 
 namespace pdfax {
 
-// Where to look for a page's code in its bitmap: the square images drawn on
-// it (in points on the page as shown, before it was turned clockwise by
-// `turn` degrees for rendering).
+// Where to look for a page's code in its bitmap: what the caller's search
+// says, and the images drawn on the page (in points on the page as shown,
+// before it was turned clockwise by `turn` degrees for rendering).
 struct CodePlaces {
     int turn = 0;
-    std::vector<PageArea> squareImages;
+    CodeSearch search;
+    std::vector<PageArea> images;
 };
 
 // The text (UTF-8) of the page's QR code, read from `bitmap`, the page
 // rendered over transparency at `dpi` as RasteriseBitmap gives it; empty
-// when none is found. Each square image is tried first, at full resolution;
-// then the left two fifths of the page, where invoices print codes they
-// draw without an image, at about 100 dpi: that still reads them, and a
-// page without any code costs least there.
-std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places = {});
+// when none is found where the search says to look. The images it accepts
+// are tried first, at full resolution, then its regions in turn.
+std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places);
 
 }  // namespace pdfax

@@ -21,9 +21,9 @@ constexpr std::size_t kMaxGlyphs = 100000;
 
 // The page's text layer; a page whose content cannot be read has none, and
 // its render says whether it can be drawn.
-std::vector<TextGlyph> TextOf(QPDFObjectHandle page, std::vector<PageArea>& squareImages) {
+std::vector<TextGlyph> TextOf(QPDFObjectHandle page, std::vector<PageArea>& images) {
     try {
-        std::vector<TextGlyph> glyphs = ReadPageText(page, &squareImages);
+        std::vector<TextGlyph> glyphs = ReadPageText(page, &images);
         if (glyphs.size() > kMaxGlyphs)
             glyphs.clear();
         return glyphs;
@@ -43,8 +43,9 @@ RenderedImage RenderJobToFile(const RenderJob& job) {
             throw Failure(Problem::kDamaged, job.input, "no such page");
         QPDFObjectHandle page = pages[static_cast<std::size_t>(job.page - 1)].getObjectHandle();
         CodePlaces places;
+        places.search = job.codes;
         if (job.readFacts)
-            image.text = TextOf(page, places.squareImages);
+            image.text = TextOf(page, places.images);
         // Only this copy in memory turns; the file stays as it is.
         if (job.rotation >= 0) {
             places.turn = ((job.rotation - PageRotation(page)) % 360 + 360) % 360;

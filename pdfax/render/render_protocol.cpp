@@ -37,6 +37,13 @@ public:
             Text(g.text).F64(g.x).F64(g.y).F64(g.advance).F64(g.size);
         return *this;
     }
+    Writer& Search(const CodeSearch& search) {
+        F64(search.minImageSide).F64(search.maxImageSide).F64(search.squareTolerance);
+        F64(search.regionDpi).U32(static_cast<std::uint32_t>(search.regions.size()));
+        for (const PageRegion& r : search.regions)
+            F64(r.left).F64(r.top).F64(r.width).F64(r.height);
+        return *this;
+    }
     std::string Take() { return std::move(out_); }
 
 private:
@@ -85,6 +92,19 @@ public:
         glyphs.resize(count);
         for (TextGlyph& g : glyphs) {
             if (!Text(g.text) || !F64(g.x) || !F64(g.y) || !F64(g.advance) || !F64(g.size))
+                return false;
+        }
+        return true;
+    }
+    bool Search(CodeSearch& search) {
+        std::uint32_t count = 0;
+        if (!F64(search.minImageSide) || !F64(search.maxImageSide) ||
+            !F64(search.squareTolerance) || !F64(search.regionDpi) || !U32(count) ||
+            count > (in_.size() - at_) / 32)
+            return false;
+        search.regions.resize(count);
+        for (PageRegion& r : search.regions) {
+            if (!F64(r.left) || !F64(r.top) || !F64(r.width) || !F64(r.height))
                 return false;
         }
         return true;
@@ -146,6 +166,7 @@ std::string EncodeJob(int index, const RenderJob& job) {
         .F64(job.dpi)
         .Text(job.output)
         .I32(job.readFacts ? 1 : 0)
+        .Search(job.codes)
         .Take();
 }
 
@@ -154,7 +175,8 @@ bool DecodeJob(const std::string& message, int& index, RenderJob& job) {
     int readFacts = 0;
     const bool ok = in.I32(index) && in.Text(job.input) && in.Text(job.password) &&
                     in.I32(job.page) && in.I32(job.rotation) && in.I32(job.format) &&
-                    in.F64(job.dpi) && in.Text(job.output) && in.I32(readFacts) && in.Done();
+                    in.F64(job.dpi) && in.Text(job.output) && in.I32(readFacts) &&
+                    in.Search(job.codes) && in.Done();
     job.readFacts = readFacts != 0;
     return ok;
 }

@@ -43,9 +43,8 @@ struct GraphicsState {
 
 class TextReader : public QPDFObjectHandle::ParserCallbacks {
 public:
-    TextReader(const ViewerFrame& frame, std::vector<TextGlyph>& out,
-               std::vector<PageArea>* squares)
-        : frame_(frame), out_(out), squares_(squares) {}
+    TextReader(const ViewerFrame& frame, std::vector<TextGlyph>& out, std::vector<PageArea>* images)
+        : frame_(frame), out_(out), images_(images) {}
 
     void Read(QPDFObjectHandle content, QPDFObjectHandle resources, bool isForm) {
         resources_.push_back(resources);
@@ -170,7 +169,7 @@ private:
 
     // An image fills the unit square of the current matrix.
     void NoteImage() {
-        if (!squares_)
+        if (!images_)
             return;
         double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
         for (const auto& [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {0.0, 1.0}, {1.0, 1.0}}) {
@@ -178,12 +177,7 @@ private:
             left = std::min(left, p.x), right = std::max(right, p.x);
             top = std::min(top, p.y), bottom = std::max(bottom, p.y);
         }
-        const double width = right - left, height = bottom - top;
-        // A code is at least half an inch across; seals and logos that are
-        // square too are tried and do no harm.
-        if (width >= 36 && height >= 36 && width < 4 * 72 &&
-            std::fabs(width - height) < 0.2 * width)
-            squares_->push_back({left, top, width, height});
+        images_->push_back({left, top, right - left, bottom - top});
     }
 
     const FontDecoder* Font(const std::string& name) {
@@ -231,7 +225,7 @@ private:
 
     const ViewerFrame& frame_;
     std::vector<TextGlyph>& out_;
-    std::vector<PageArea>* squares_;
+    std::vector<PageArea>* images_;
     std::vector<QPDFObjectHandle> resources_;
     std::vector<QPDFObjectHandle> operands_;
     GraphicsState state_;
@@ -243,10 +237,10 @@ private:
 
 }  // namespace
 
-std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page, std::vector<PageArea>* squareImages) {
+std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page, std::vector<PageArea>* images) {
     std::vector<TextGlyph> glyphs;
     const ViewerFrame frame = ViewerFrameOf(page);
-    TextReader reader(frame, glyphs, squareImages);
+    TextReader reader(frame, glyphs, images);
     reader.Read(page, QPDFPageObjectHelper(page).getAttribute("/Resources", false), false);
     return glyphs;
 }

@@ -18,10 +18,9 @@ struct PageArea {
 // The characters `page` shows, in content order, placed as on the page a
 // viewer shows (points from its top-left corner, /Rotate applied). Text in
 // form XObjects is included; characters the fonts give no text for are
-// left out. With `squareImages`, the places of the images drawn about as
-// wide as high (where a QR code is, when it is an image) are added to it.
-// Throws what qpdf throws on content it cannot parse.
-std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page,
-                                    std::vector<PageArea>* squareImages = nullptr);
+// left out. With `images`, the place of every image drawn is added to it,
+// for whoever looks for a picture such as a QR code. Throws what qpdf
+// throws on content it cannot parse.
+std::vector<TextGlyph> ReadPageText(QPDFObjectHandle page, std::vector<PageArea>* images = nullptr);
 
 }  // namespace pdfax

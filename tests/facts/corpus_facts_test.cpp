@@ -1,6 +1,7 @@
 // The facts of the real invoices in the corpus against what a person reads
 // on them: the printed number, date and amounts, the QR code of every
 // invoice that has one, and the byte-identical pairs counted once.
+#include "facts/code_search.h"
 #include "facts/invoice_code.h"
 #include "facts/listing.h"
 #include "facts/page_facts.h"
@@ -171,6 +172,7 @@ TEST_F(CorpusFacts, EveryInvoiceCodeReadsFromTheMergesImages) {
         job.input = PathOf(truth);
         job.format = pdfax::kImageFormatNone;
         job.readFacts = true;
+        job.codes = InvoiceCodeSearch();
         jobs.push_back(job);
         invoices.push_back(&truth);
     }

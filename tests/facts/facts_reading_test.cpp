@@ -1,6 +1,7 @@
 // Facts read through the library from made-up invoices: the QR code alone,
 // the text alone, both blocks layouts, codes that disagree, a goods list
 // split off its invoice, and the merge's own renders.
+#include "facts/code_search.h"
 #include "facts/listing.h"
 #include "facts/page_facts.h"
 #include "fixtures/invoice_fixtures.h"
@@ -129,6 +130,7 @@ TEST(ReadFacts, TheMergesOwnRendersGiveTheSameFactsTurnedOrNot) {
         jobs[i].format = pdfax::kImageFormatJpeg;
         jobs[i].output = images / (std::to_string(i) + ".jpg");
         jobs[i].readFacts = true;
+        jobs[i].codes = InvoiceCodeSearch();
     }
     jobs[1].rotation = 90;  // as the modes that turn tall invoices do
     std::vector<InvoiceFacts> facts(2);

@@ -28,6 +28,7 @@ class PdfLibrary;
 // are skipped.
 struct RowChoice {
     std::function<void(int row, const pdfax::RenderedImage& render)> read;
+    pdfax::CodeSearch codes;  // where `read` expects each page's QR code
     std::function<std::vector<bool>()> place;
 };
 

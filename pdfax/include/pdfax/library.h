@@ -18,7 +18,7 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/5";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/6";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
@@ -134,6 +134,26 @@ struct TextGlyph {
     double size = 0;
 };
 
+// A part of a page as a viewer shows it, in fractions of its width and
+// height from its top-left corner.
+struct PageRegion {
+    double left = 0, top = 0, width = 1, height = 1;
+};
+
+// Where a page's QR code may stand; the caller knows its documents, the
+// library only looks where it is told. First the images drawn about square
+// (width and height within `squareTolerance` of the width of each other)
+// whose side lies from `minImageSide` to `maxImageSide` points, each at the
+// render's resolution; then each region, at about `regionDpi`. An empty
+// search reads no code.
+struct CodeSearch {
+    double minImageSide = 0;
+    double maxImageSide = 0;
+    double squareTolerance = 0;
+    std::vector<PageRegion> regions;
+    double regionDpi = 100;
+};
+
 // One page to render to an image file (RenderPagesToFiles).
 struct RenderJob {
     std::string input;     // a PDF file
@@ -143,7 +163,8 @@ struct RenderJob {
     int format = kImageFormatPng;
     double dpi = 300;
     std::string output;      // the image file, replaced whole
-    bool readFacts = false;  // also read the page's QR code and text layer
+    bool readFacts = false;  // also read the page's text layer, and its QR code where `codes` says
+    CodeSearch codes;
 };
 
 // How a render ended: the image's pixel size, or the error (problem kNone
