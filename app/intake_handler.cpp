@@ -6,12 +6,15 @@
 #include "engine/message_box.h"
 #include "facts/page_facts.h"
 #include "intake/folder_ops.h"
+#include "layout/ready_images.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QThreadPool>
 
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 namespace vellumark {
@@ -43,19 +46,47 @@ struct IntakeWork {
     IntakeReport report;
     BuildResult result = BuildResult::kCancelled;
     std::vector<InvoiceFacts> facts;  // one per row
+    std::vector<ReadyImage> ready;    // one per row
 };
 
-std::vector<std::string> PathsOf(const InvoiceRows& rows) {
-    std::vector<std::string> paths;
-    for (int row = 0; row < rows.rowCount(); ++row)
-        paths.push_back(rows.Path(row));
-    return paths;
+// Every page is rendered once, at the merge's resolution into the image
+// folder: its facts are read from that render, and the merge takes the image
+// of each page it draws upright. Nothing when cancelled.
+std::vector<InvoiceFacts> ReadListedFacts(PdfLibrary& pdf, const InvoiceRows& rows,
+                                          const std::string& imageFolder,
+                                          std::vector<ReadyImage>& ready,
+                                          const std::function<bool()>& cancelled) {
+    std::error_code ignored;
+    std::filesystem::create_directories(imageFolder, ignored);
+    std::vector<pdfax::RenderedImage> renders;
+    std::vector<InvoiceFacts> facts =
+        ReadFacts(pdf, UprightRenderJobs(imageFolder, rows, ready), cancelled, &renders);
+    KeepReady(ready, renders);
+    // A page whose image could not be written (a full disk, a folder that
+    // cannot be written) still has its facts.
+    std::vector<std::string> again;
+    std::vector<std::size_t> rowsAgain;
+    for (std::size_t row = 0; row < renders.size() && !facts.empty(); ++row) {
+        if (renders[row].error.problem != pdfax::Problem::kNone) {
+            again.push_back(rows.Path(static_cast<int>(row)));
+            rowsAgain.push_back(row);
+        }
+    }
+    if (again.empty())
+        return facts;
+    const std::vector<InvoiceFacts> more = ReadFacts(pdf, again, cancelled);
+    if (more.empty())
+        return {};
+    for (std::size_t i = 0; i < more.size(); ++i)
+        facts[rowsAgain[i]] = more[i];
+    return facts;
 }
 
 }  // namespace
 
 void MainWindow::PrepareIntake() {
     usageNotesLabel_->hide();
+    readyImages_.clear();
 }
 
 // The previous result goes even when no intake follows. Removing a large
@@ -120,15 +151,17 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
             work->result =
                 BuildInvoiceList(state_.pdfLibrary, work->values, work->rows, &work->report, hooks);
             if (work->result == BuildResult::kListed)
-                work->facts = ReadFacts(state_.pdfLibrary, PathsOf(work->rows),
-                                        [this] { return cancel_.load(); });
+                work->facts = ReadListedFacts(state_.pdfLibrary, work->rows, tempImageFolder,
+                                              work->ready, [this] { return cancel_.load(); });
             work->locks = FolderLocks{};
         },
         [this, work] {
             statusLabel_->setText(HintText());
             FinishIntake(work->result, std::move(work->rows), work->report);
-            if (work->result == BuildResult::kListed && !closing_)
+            if (work->result == BuildResult::kListed && !closing_) {
                 ShowFacts(work->facts);
+                readyImages_ = std::move(work->ready);
+            }
         });
 }
 

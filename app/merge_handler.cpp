@@ -57,7 +57,8 @@ void MainWindow::StartMerge(FolderLocks locks) {
     auto work = std::make_shared<MergeWork>();
     work->locks = std::move(locks);
     work->rows = rows_.Rows();
-    const MergeSettings settings{state_.TempImageFolder(), state_.OutputPdf()};
+    MergeSettings settings{state_.TempImageFolder(), state_.OutputPdf()};
+    settings.ready = readyImages_;
     RunInBackground(
         [this, work, settings, mode] {
             work->outcome = MergeInvoices(

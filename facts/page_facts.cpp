@@ -4,8 +4,12 @@
 #include "facts/text_facts.h"
 #include "text_scan.h"
 
+#include <QLoggingCategory>
+
 namespace vellumark {
 namespace {
+
+Q_LOGGING_CATEGORY(lcFacts, "vellumark.facts")
 
 void Agree(InvoiceFacts& facts, FactField field, const std::string& fromCode) {
     std::string& value = facts.fields[field];
@@ -85,16 +89,37 @@ std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, const std::vector<std::stri
         jobs[i].input = paths[i];
         jobs[i].format = pdfax::kImageFormatNone;
         jobs[i].dpi = kFactsRenderDpi;
-        jobs[i].readFacts = true;
-        jobs[i].codes = InvoiceCodeSearch();
     }
-    std::vector<InvoiceFacts> facts(paths.size());
+    return ReadFacts(pdf, std::move(jobs), cancelled, nullptr);
+}
+
+std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, std::vector<pdfax::RenderJob> jobs,
+                                    const std::function<bool()>& cancelled,
+                                    std::vector<pdfax::RenderedImage>* renders) {
+    for (pdfax::RenderJob& job : jobs) {
+        job.readFacts = true;
+        job.codes = InvoiceCodeSearch();
+    }
+    std::vector<InvoiceFacts> facts(jobs.size());
+    if (renders)
+        renders->assign(jobs.size(), pdfax::RenderedImage{});
     bool stopped = false;
-    pdf.RenderPagesToFiles(jobs, 0, [&](int index, const pdfax::RenderedImage& image) {
-        facts[static_cast<std::size_t>(index)] = FactsOfRender(image);
-        stopped = cancelled && cancelled();
-        return !stopped;
-    });
+    const int rendered = pdf.RenderPagesToFiles(
+        jobs, 0,
+        [&](int index, const pdfax::RenderedImage& image) {
+            const auto at = static_cast<std::size_t>(index);
+            facts[at] = FactsOfRender(image);
+            if (renders) {
+                (*renders)[at] = image;
+                std::vector<pdfax::TextGlyph>().swap((*renders)[at].text);
+            }
+            stopped = cancelled && cancelled();
+            return !stopped;
+        },
+        [&] { return stopped || (cancelled && cancelled()); });
+    stopped = stopped || (cancelled && cancelled());
+    if (rendered < 0)
+        qCWarning(lcFacts) << "facts not read:" << QString::fromStdString(pdf.LastError().detail);
     return stopped ? std::vector<InvoiceFacts>() : facts;
 }
 

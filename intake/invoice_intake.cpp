@@ -3,11 +3,14 @@
 #include "intake/file_search.h"
 #include "intake/folder_ops.h"
 
+#include <files/file_stamp.h>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLoggingCategory>
 
 #include <cmath>
+#include <map>
 
 namespace vellumark {
 
@@ -44,6 +47,23 @@ InvoiceFacts ReadInvoice(PdfLibrary& pdf, const std::string& path) {
     return facts;
 }
 
+// The files the split's pass read, as they were: the list's pass takes their
+// page count and size instead of parsing each file a second time.
+struct ReadFile {
+    files::FileStamp stamp;
+    InvoiceFacts facts;
+};
+using ReadFiles = std::map<std::string, ReadFile>;
+
+InvoiceFacts ReadOnce(PdfLibrary& pdf, const std::string& path, const ReadFiles* read) {
+    if (read) {
+        const auto known = read->find(path);
+        if (known != read->end() && files::StillTheSame(path, known->second.stamp))
+            return known->second.facts;
+    }
+    return ReadInvoice(pdf, path);
+}
+
 void FillRow(InvoiceRows& rows, int row, const std::string& path, const InvoiceFacts& facts) {
     rows.SetCell(row, kColumnName,
                  QFile::decodeName(QByteArray::fromStdString(FileNameWithoutExtension(path))));
@@ -66,23 +86,27 @@ bool Cancelled(const IntakeHooks& hooks) {
 // The multi-page files among `found`, with their page counts.
 std::vector<std::pair<std::string, int>> MultiPageFiles(PdfLibrary& pdf,
                                                         const std::vector<std::string>& found,
-                                                        const IntakeHooks& hooks) {
-    std::vector<std::pair<std::string, int>> files;
+                                                        const IntakeHooks& hooks, ReadFiles& read) {
+    std::vector<std::pair<std::string, int>> multiPage;
     for (const auto& path : found) {
         if (Cancelled(hooks))
             break;
+        // Stamped first: a file that changes while it is read is read again.
+        const files::FileStamp stamp = files::StampOf(path);
         const InvoiceFacts facts = ReadInvoice(pdf, path);
         if (facts.pages > 1)
-            files.emplace_back(path, facts.pages);
+            multiPage.emplace_back(path, facts.pages);
+        else
+            read[path] = {stamp, facts};
     }
-    return files;
+    return multiPage;
 }
 
 // Splits each multi-page file; one that cannot be split stays whole and is
 // named with the reason. A cancelled split is undone whole.
 void SplitMultiPageFiles(PdfLibrary& pdf, const IntakeValues& values, IntakeReport& report,
-                         const IntakeHooks& hooks) {
-    for (const auto& [source, pages] : MultiPageFiles(pdf, values.foundFiles, hooks)) {
+                         const IntakeHooks& hooks, ReadFiles& read) {
+    for (const auto& [source, pages] : MultiPageFiles(pdf, values.foundFiles, hooks, read)) {
         if (Cancelled(hooks))
             return;
         const SplitOutcome outcome =
@@ -147,13 +171,15 @@ QString NoteText(const FileProblem& problem) {
     return QString::fromUtf8(problem.reason);
 }
 
-int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
-               std::vector<std::string>* found, IntakeReport* report) {
+namespace {
+
+int ListFiles(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
+              std::vector<std::string>* found, IntakeReport* report, const ReadFiles* read) {
     rows.Clear();
     std::vector<std::string> files;
     FileSearch(folder, kPdfPattern, files);
     for (const auto& path : files) {
-        const InvoiceFacts facts = ReadInvoice(pdf, path);
+        const InvoiceFacts facts = ReadOnce(pdf, path, read);
         // Each file is put at the top; the ordering below undoes that
         // reversal for equal heights.
         rows.InsertRowAtTop();
@@ -175,6 +201,13 @@ int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
     return rows.rowCount();
 }
 
+}  // namespace
+
+int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
+               std::vector<std::string>* found, IntakeReport* report) {
+    return ListFiles(pdf, folder, rows, found, report, nullptr);
+}
+
 BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceRows& rows,
                              IntakeReport* report, const IntakeHooks& hooks) {
     IntakeReport local;
@@ -189,12 +222,13 @@ BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceRows&
         values.splitTargetFolder.empty() ? std::string(".") : values.splitTargetFolder);
     QElapsedTimer clock;
     clock.start();
-    SplitMultiPageFiles(pdf, values, told, hooks);
+    ReadFiles read;
+    SplitMultiPageFiles(pdf, values, told, hooks, read);
     qCInfo(lcIntake) << "split in" << clock.restart() << "ms;" << told.notSplit.size()
                      << "not split," << told.resumed.size() << "resumed";
     if (Cancelled(hooks))
         return BuildResult::kCancelled;
-    ListFolder(pdf, values.sourceFolder, rows, &values.foundFiles, &told);
+    ListFiles(pdf, values.sourceFolder, rows, &values.foundFiles, &told, &read);
     MarkProblemRows(rows, told);
     qCInfo(lcIntake) << "listed" << rows.rowCount() << "rows in" << clock.elapsed() << "ms";
     return BuildResult::kListed;

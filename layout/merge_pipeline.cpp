@@ -1,7 +1,9 @@
 #include "layout/merge_pipeline.h"
 
+#include "layout/ready_images.h"
 #include "layout/sheet_canvas.h"
 #include "layout/sheet_layout.h"
+#include "page_jobs.h"
 #include "pdflib/pdf_library.h"
 
 #include <QElapsedTimer>
@@ -16,14 +18,6 @@ namespace vellumark {
 namespace {
 
 Q_LOGGING_CATEGORY(lcMerge, "vellumark.merge")
-
-// The layout's pixel-to-millimetre constants assume this resolution.
-constexpr double kRenderDpi = 300.0;
-constexpr int kQuarterTurn = 90;
-
-bool IsTallRow(const InvoiceRows& rows, int row) {
-    return rows.HeightMm(row) >= kTallInvoiceHeight;
-}
 
 // A failed row's note, and what the report and the command say about it.
 FileProblem LeftOut(const InvoiceRows& rows, const RowResult& result) {
@@ -48,14 +42,10 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
                                          const InvoiceRows& rows) {
     std::vector<pdfax::RenderJob> jobs;
     for (int row = 0; row < rows.rowCount(); ++row) {
-        const bool tall = IsTallRow(rows, row);
-        pdfax::RenderJob job;
-        job.input = rows.Path(row);
-        const bool turn = TurnsPage(mode, tall, rows.WidthMm(row), rows.HeightMm(row));
-        job.rotation = turn ? kQuarterTurn : -1;
-        job.format = tall ? pdfax::kImageFormatJpeg : pdfax::kImageFormatPng;
-        job.dpi = kRenderDpi;
-        job.output = settings.ImagePath(row, tall);
+        const bool turn =
+            TurnsPage(mode, IsTallRow(rows, row), rows.WidthMm(row), rows.HeightMm(row));
+        pdfax::RenderJob job =
+            PageJob(rows, row, turn, settings.ImagePath(row, IsTallRow(rows, row)));
         job.readFacts = static_cast<bool>(settings.choice.read);
         job.codes = settings.choice.codes;
         jobs.push_back(std::move(job));
@@ -78,6 +68,7 @@ void LogFailedPages(const InvoiceRows& rows, const std::vector<pdfax::RenderedIm
 
 struct Renders {
     std::vector<pdfax::RenderedImage> images;
+    std::vector<std::string> imagePaths;  // by row
     std::vector<RowResult> results;
     std::optional<FileProblem> folderProblem;  // the images could not be written at all
     bool cancelled = false;
@@ -89,39 +80,71 @@ bool IsImageFolderProblem(const pdfax::CallError& error, const std::string& fold
     return IsWriteProblem(error.problem) && error.path.rfind(folder, 0) == 0;
 }
 
-// Renders every row and adds each image to the sheets' document as soon as
-// it is written, so that reading and checking it overlaps the renders still
-// running; the layout then finds every image added.
+// Adds row `row`'s image to the sheets' document as soon as it is there, so
+// that reading and checking it overlaps the renders still running; the
+// layout then finds every image added. False when the merge should stop.
+bool TakeImage(PdfLibrary& pdf, const MergeSettings& settings, const InvoiceRows& rows,
+               const MergeProgress& progress, Renders& renders, int row,
+               const pdfax::RenderedImage& image) {
+    const std::string& path = renders.imagePaths[static_cast<std::size_t>(row)];
+    renders.images[row] = image;
+    if (IsImageFolderProblem(image.error, settings.tempImageFolder)) {
+        renders.folderProblem = FileProblem{settings.tempImageFolder, ProblemText(image.error)};
+        return false;
+    }
+    if (image.error.problem == pdfax::Problem::kNone && pdf.AddImageFromFile(path, 0) == 0)
+        renders.images[row].error = {"AddImageFromFile", path, pdfax::Problem::kDamaged, {}};
+    if (settings.choice.read) {
+        settings.choice.read(row, renders.images[row]);
+        std::vector<pdfax::TextGlyph>().swap(renders.images[row].text);
+    }
+    renders.results[row] = ResultOf(rows, row, renders.images[row]);
+    if (progress)
+        progress(renders.results[row]);
+    return true;
+}
+
+// Renders every row whose image is not ready from before, and takes each.
 Renders RenderRows(PdfLibrary& pdf, const MergeSettings& settings,
                    const std::vector<pdfax::RenderJob>& jobs, const InvoiceRows& rows,
                    const MergeProgress& progress, const std::atomic<bool>* cancel) {
     Renders renders;
     renders.images.resize(jobs.size());
     // A row whose render is never reported is not rendered.
-    for (int row = 0; row < static_cast<int>(jobs.size()); ++row)
+    for (int row = 0; row < static_cast<int>(jobs.size()); ++row) {
         renders.results.push_back(ResultOf(rows, row, renders.images[row]));
+        renders.imagePaths.push_back(jobs[row].output);
+    }
     const auto stopAsked = [cancel] { return cancel && cancel->load(); };
+    std::vector<pdfax::RenderJob> pending;
+    std::vector<int> pendingRows;
+    for (int row = 0; row < static_cast<int>(jobs.size()) && !renders.cancelled; ++row) {
+        // The command reads each page's facts from the merge's own renders.
+        const ReadyImage* ready =
+            settings.choice.read ? nullptr : ReadyFor(settings.ready, row, jobs[row]);
+        if (!ready) {
+            pending.push_back(jobs[row]);
+            pendingRows.push_back(row);
+            continue;
+        }
+        pdfax::RenderedImage image;
+        image.error = {};
+        image.width = ready->width;
+        image.height = ready->height;
+        renders.imagePaths[row] = ready->job.output;
+        if (!TakeImage(pdf, settings, rows, progress, renders, row, image))
+            return renders;
+        renders.cancelled = stopAsked();
+    }
+    qCInfo(lcMerge) << jobs.size() - pending.size() << "images ready from the listing";
+    if (renders.cancelled)
+        return renders;
     const int written = pdf.RenderPagesToFiles(
-        jobs, settings.renderers,
-        [&](int row, const pdfax::RenderedImage& image) {
-            renders.images[row] = image;
-            if (IsImageFolderProblem(image.error, settings.tempImageFolder)) {
-                renders.folderProblem =
-                    FileProblem{settings.tempImageFolder, ProblemText(image.error)};
+        pending, settings.renderers,
+        [&](int index, const pdfax::RenderedImage& image) {
+            const int row = pendingRows[static_cast<std::size_t>(index)];
+            if (!TakeImage(pdf, settings, rows, progress, renders, row, image))
                 return false;
-            }
-            if (image.error.problem == pdfax::Problem::kNone &&
-                pdf.AddImageFromFile(jobs[row].output, 0) == 0) {
-                renders.images[row].error = {
-                    "AddImageFromFile", jobs[row].output, pdfax::Problem::kDamaged, {}};
-            }
-            if (settings.choice.read) {
-                settings.choice.read(row, renders.images[row]);
-                std::vector<pdfax::TextGlyph>().swap(renders.images[row].text);
-            }
-            renders.results[row] = ResultOf(rows, row, renders.images[row]);
-            if (progress)
-                progress(renders.results[row]);
             renders.cancelled = stopAsked();
             return !renders.cancelled;
         },
@@ -193,9 +216,9 @@ MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, Layou
             renders.results[row].status = RowStatus::kSkipped;
             continue;
         }
-        const bool isTall = IsTallRow(rows, row);
-        (isTall ? tall : shortImages)
-            .push_back({settings.ImagePath(row, isTall), image.width, image.height, row});
+        (IsTallRow(rows, row) ? tall : shortImages)
+            .push_back({renders.imagePaths[static_cast<std::size_t>(row)], image.width,
+                        image.height, row});
     }
     PdfSheetCanvas canvas(pdf);
     for (const SheetImage& image : LayoutSheets(canvas, mode, tall, shortImages)) {

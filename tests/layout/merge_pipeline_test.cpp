@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <filesystem>
 
 #include <sys/stat.h>
 
@@ -243,6 +244,30 @@ TEST_F(MergePipelineTest, TallInvoicesAreTurnedInA5One) {
     const auto a4 = ReadDrawnPages(settings_.outputPdf);
     ASSERT_EQ(a4.size(), 1u);
     EXPECT_EQ(a4[0].images[0].pixelWidth, 2480);
+}
+
+// A page rendered when it was listed is not rendered again by the merge,
+// unless its invoice changed since or the layout turns it.
+TEST_F(MergePipelineTest, AListedRenderServesTheMergeWhileItsInvoiceIsUnchanged) {
+    AddRow(rows_, Invoice(invoices_, "a.pdf", 210, 140), 140);
+    AddRow(rows_, Invoice(invoices_, "b.pdf", 210, 140), 140);
+    std::filesystem::create_directories(settings_.tempImageFolder);
+    std::vector<pdfax::RenderJob> jobs =
+        UprightRenderJobs(settings_.tempImageFolder, rows_, settings_.ready);
+    std::vector<pdfax::RenderedImage> renders(jobs.size());
+    testing::Library().RenderPagesToFiles(jobs, 1, [&](int i, const pdfax::RenderedImage& image) {
+        renders[static_cast<std::size_t>(i)] = image;
+        return true;
+    });
+    KeepReady(settings_.ready, renders);
+    // The invoice of row 1 is written anew, as a second download would.
+    Invoice(invoices_, "b.pdf.new", 210, 140);
+    std::filesystem::rename(invoices_ / "b.pdf.new", invoices_ / "b.pdf");
+
+    ASSERT_EQ(Merge(LayoutMode::A4Two).status, MergeStatus::kSaved);
+    EXPECT_FALSE(Exists(settings_.ImagePath(0, false)));  // taken from the listing
+    EXPECT_TRUE(Exists(settings_.ImagePath(1, false)));   // changed, so rendered again
+    EXPECT_EQ(ReadDrawnPages(settings_.outputPdf).size(), 1u);
 }
 
 }  // namespace

@@ -151,6 +151,8 @@ private:
     QLabel* invoiceCountLabel_ = nullptr;
     QMenu* listMenu_ = nullptr;
     Listing listing_;
+    // The pages rendered when they were listed, for the merge to take.
+    std::vector<ReadyImage> readyImages_;
     std::shared_ptr<FolderWait> folderWait_;
     LockedWork waitingWork_;
     QString statusBeforeWait_;

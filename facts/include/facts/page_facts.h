@@ -29,4 +29,11 @@ inline constexpr double kFactsRenderDpi = 150;
 std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, const std::vector<std::string>& paths,
                                     const std::function<bool()>& cancelled = {});
 
+// The same from renders that also serve something else: each job says which
+// page, and where its image goes. `renders`, when given, gets how each
+// render ended, without its text.
+std::vector<InvoiceFacts> ReadFacts(PdfLibrary& pdf, std::vector<pdfax::RenderJob> jobs,
+                                    const std::function<bool()>& cancelled,
+                                    std::vector<pdfax::RenderedImage>* renders);
+
 }  // namespace vellumark

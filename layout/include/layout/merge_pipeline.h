@@ -6,6 +6,7 @@
 
 #include "intake/invoice_rows.h"
 #include "layout/layout_mode.h"
+#include "layout/ready_images.h"
 #include "pdflib/problem_text.h"
 
 #include <pdfax/library.h>
@@ -38,6 +39,9 @@ struct MergeSettings {
     int renderers = 0;  // renderer processes at once; 0: one per processor
     // With it, each page's QR code and text layer are read with its render.
     RowChoice choice;
+    // Images rendered when the rows were listed, by row; a row whose image
+    // is no longer the one the merge would render is rendered again.
+    std::vector<ReadyImage> ready;
 
     std::string SheetTemplateFile() const { return tempImageFolder + "/临时.pdf"; }
     // The image of row `row`: "<row>.png" for a short invoice, "<row>.jpg" for a tall one.
