@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace pdfax {
@@ -66,6 +67,8 @@ struct PngInfo {
     int depth = 0, colorType = 0, interlace = 0;
     bool transparency = false;
     std::string idat;
+    // Where each IDAT chunk's data lies in the file: offset and length.
+    std::vector<std::pair<std::size_t, std::size_t>> idatRanges;
 };
 
 // Walks the chunks, checking every CRC; false for anything malformed or cut short.
@@ -101,6 +104,7 @@ bool ParsePng(const std::string& bytes, PngInfo& info) {
             first = false;
         } else if (std::memcmp(type, "IDAT", 4) == 0) {
             info.idat.append(reinterpret_cast<const char*>(data), length);
+            info.idatRanges.emplace_back(pos + 8, length);
         } else if (std::memcmp(type, "tRNS", 4) == 0) {
             info.transparency = true;
         } else if (std::memcmp(type, "IEND", 4) == 0) {
@@ -122,7 +126,9 @@ bool ParsePng(const std::string& bytes, PngInfo& info) {
 
 struct FileSlice {
     std::string path;
-    bool idatOnly = false;  // the PNG's concatenated IDAT data, else the whole file
+    // The parts of the file the data is made of, in order; the whole file
+    // when empty. For a PNG, the data of its IDAT chunks.
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
     std::size_t length = 0;
     std::uint32_t crc = 0;
 };
@@ -131,17 +137,23 @@ std::uint32_t Crc(const std::string& data) {
     return static_cast<std::uint32_t>(libdeflate_crc32(0, data.data(), data.size()));
 }
 
+// The image was checked when it was added; here it need only be the same
+// bytes, so its file is read for the ranges it gives and nothing is parsed
+// again.
 std::string ReadSlice(const FileSlice& slice) {
     std::string bytes;
     if (!ReadWholeFile(slice.path, bytes))
         throw std::runtime_error("image file no longer readable: " + slice.path);
     std::string data;
-    if (slice.idatOnly) {
-        PngInfo info;
-        if (ParsePng(bytes, info))
-            data = std::move(info.idat);
-    } else {
+    if (slice.ranges.empty()) {
         data = std::move(bytes);
+    } else {
+        data.reserve(slice.length);
+        for (const auto& [offset, length] : slice.ranges) {
+            if (offset > bytes.size() || length > bytes.size() - offset)
+                throw std::runtime_error("image file changed after it was added: " + slice.path);
+            data.append(bytes, offset, length);
+        }
     }
     if (data.size() != slice.length || Crc(data) != slice.crc)
         throw std::runtime_error("image file changed after it was added: " + slice.path);
@@ -235,7 +247,7 @@ QPDFObjectHandle EmbedJpeg(QPDF& pdf, const std::string& path, const std::string
         }
         dict.replaceKey("/Decode", decode);
     }
-    return FileBackedStream(pdf, dict, bytes, FileSlice{path, false}, "/DCTDecode",
+    return FileBackedStream(pdf, dict, bytes, FileSlice{path, {}}, "/DCTDecode",
                             QPDFObjectHandle::newNull());
 }
 
@@ -338,7 +350,8 @@ QPDFObjectHandle EmbedPng(QPDF& pdf, const std::string& path, const std::string&
     parms.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
     parms.replaceKey("/Columns", QPDFObjectHandle::newInteger(w));
     auto dict = ImageDict(w, h, channels == 3 ? "/DeviceRGB" : "/DeviceGray", 8);
-    return FileBackedStream(pdf, dict, info.idat, FileSlice{path, true}, "/FlateDecode", parms);
+    return FileBackedStream(pdf, dict, info.idat, FileSlice{path, info.idatRanges}, "/FlateDecode",
+                            parms);
 }
 
 }  // namespace
