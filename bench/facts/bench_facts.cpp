@@ -27,16 +27,7 @@ using namespace vellumark;
 namespace {
 
 std::vector<std::string> OnePageCorpusInvoices() {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (auto it =
-             fs::recursive_directory_iterator(vellumark::testing::CorpusDir() + "/invoices", ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->path().extension() == ".pdf")
-            found.push_back(it->path().string());
-    }
-    std::sort(found.begin(), found.end());
-    return found;
+    return vellumark::testing::CorpusPdfs("invoices");
 }
 
 // Processor seconds of this process and the renderers it has waited for.

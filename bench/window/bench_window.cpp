@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "engine/message_box.h"
 #include "fixtures/invoice_fixtures.h"
+#include "test_support.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -35,15 +36,7 @@ using namespace vellumark;
 namespace {
 
 std::vector<std::string> CorpusInvoices() {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(VELLUMARK_CORPUS_DIR "/invoices", ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->path().extension() == ".pdf")
-            found.push_back(it->path().string());
-    }
-    std::sort(found.begin(), found.end());
-    return found;
+    return vellumark::testing::CorpusPdfs("invoices");
 }
 
 // The longest time between two runs of a timer that asks for every 5 ms.

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -55,6 +56,20 @@ std::string CorpusDir() {
     struct stat st {};
     const std::string dir = VELLUMARK_CORPUS_DIR;
     return stat((dir + "/invoices").c_str(), &st) == 0 ? dir : std::string();
+}
+
+std::vector<std::string> CorpusPdfs(const std::string& sub) {
+    std::vector<std::string> found;
+    if (CorpusDir().empty())
+        return found;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(CorpusDir() + "/" + sub, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->path().extension() == ".pdf")
+            found.push_back(it->path().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 bool RunEventsUntil(const std::function<bool()>& done) {

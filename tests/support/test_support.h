@@ -36,6 +36,9 @@ bool RunEventsUntil(const std::function<bool()>& done);
 
 // The sample corpus folder, or empty when it is not there.
 std::string CorpusDir();
+// The PDF files under the corpus's `sub` folder, at any depth, sorted; none
+// without a corpus.
+std::vector<std::string> CorpusPdfs(const std::string& sub);
 
 // A library deployed into a private program directory and set up as at
 // start-up, rendering with the built renderer program; shared by the tests
