@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -35,16 +36,32 @@ QString NextName() {
 // A file path as an SQLite URI: every byte that is not plainly safe is
 // escaped, so names that are not UTF-8, or hold '?' or '#', reach the file
 // system unchanged.
-QString SqliteUri(const std::string& path) {
+QString SqliteUri(const std::string& path, bool readOnly = false) {
     QByteArray uri = "file:";
     uri += QByteArray::fromStdString(path).toPercentEncoding("/");
+    // Where no journal can be made beside the file, nobody can write to it
+    // either, so SQLite may read it as it stands.
+    if (readOnly)
+        uri += "?mode=ro&immutable=1";
     return QString::fromLatin1(uri);
 }
 
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// An existing file that cannot be written, or whose folder cannot take the
+// journal files beside it.
+bool IsReadOnlyFile(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0 &&
+           (access(path.c_str(), W_OK) != 0 || access(FolderOf(path).c_str(), W_OK) != 0);
+}
+
 bool IsSpaceLeft(const std::string& path) {
-    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    const std::string folder = FolderOf(path);
     struct statvfs fs {};
-    if (statvfs(folder.empty() ? "." : folder.c_str(), &fs) != 0)
+    if (statvfs(folder.c_str(), &fs) != 0)
         return true;
     return fs.f_bavail > 0;
 }
@@ -67,7 +84,7 @@ Failure ClassifySqlite(const QSqlError& error, const std::string& path) {
             return Failure::kFull;
         case kSqliteCantOpen:
         case kSqlitePermission:
-            return Failure::kCannotOpen;
+            return IsReadOnlyFile(path) ? Failure::kReadOnly : Failure::kCannotOpen;
         case kSqliteIoError:
             // Some writes that run out of room come back as plain I/O errors.
             return IsSpaceLeft(path) ? Failure::kOther : Failure::kFull;
@@ -170,15 +187,19 @@ std::unique_ptr<Ledger::Connection> Connect(const Location& location, const Open
         return nullptr;
     }
     QSqlError setupError;
-    const bool set =
-        postgres
-            ? connection->Exec(
-                  QStringLiteral("SET lock_timeout = %1").arg(options.waitMilliseconds),
-                  setupError) &&
-                  connection->Exec(QStringLiteral("SET client_min_messages = warning"), setupError)
-            : connection->Exec(QStringLiteral("PRAGMA journal_mode = WAL"), setupError);
-    // A read-only SQLite file cannot change its journal; it can still be read.
-    if (!set && (postgres || Classify(setupError, false) != Failure::kReadOnly)) {
+    bool set = postgres ? connection->Exec(
+                              QStringLiteral("SET lock_timeout = %1").arg(options.waitMilliseconds),
+                              setupError) &&
+                              connection->Exec(QStringLiteral("SET client_min_messages = warning"),
+                                               setupError)
+                        : connection->Exec(QStringLiteral("PRAGMA journal_mode = WAL"), setupError);
+    if (!set && !postgres && IsReadOnlyFile(location.path)) {
+        // Still good for looking up; writing says it is read-only.
+        db.close();
+        db.setDatabaseName(SqliteUri(location.path, true));
+        set = db.open() && connection->Exec(QStringLiteral("SELECT 1"), setupError);
+    }
+    if (!set) {
         error = Explain(*connection, setupError, "setting up the connection");
         return nullptr;
     }

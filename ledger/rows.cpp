@@ -7,7 +7,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace vellumark::ledger {
@@ -161,6 +163,11 @@ bool InsertMerge(Ledger::Connection& connection, const MergeRecord& merge,
     for (const InvoiceEntry& entry : merge.entries)
         if (seen.emplace(entry.key.number, entry.key.code).second)
             entries.push_back(&entry);
+    // Every writer takes its rows' locks in the same order, so two merges of
+    // the same invoices on a server wait for each other and never deadlock.
+    std::sort(entries.begin(), entries.end(), [](const InvoiceEntry* a, const InvoiceEntry* b) {
+        return std::tie(a->key.number, a->key.code) < std::tie(b->key.number, b->key.code);
+    });
     const QString row = QStringLiteral("(") + Marks(kColumnCount, QStringLiteral("?")) + u')';
     std::vector<InvoiceKey> skipped;
     for (std::size_t start = 0; start < entries.size(); start += kInsertChunk) {

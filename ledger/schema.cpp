@@ -88,7 +88,7 @@ int SchemaVersion(Ledger::Connection& connection, QSqlError& error) {
     // both databases; its absence is the one error that means "none yet".
     if (!connection.Db().tables().contains(QStringLiteral("ledger_schema"))) {
         // A file that is not a database says so here, not in tables().
-        if (query.exec(QStringLiteral("SELECT 1 FROM invoices WHERE 0 = 1")) ||
+        if (query.exec(QStringLiteral("SELECT 1")) ||
             Classify(query.lastError(), connection.postgres) != Failure::kDamaged)
             return 0;
         error = query.lastError();
