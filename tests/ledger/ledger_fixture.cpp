@@ -93,7 +93,7 @@ ledger::MergeRecord SampleMerge(int first, int count, const std::string& output)
     merge.printer = "Office_Laser";
     merge.user = "clerk";
     merge.machine = "desk-1";
-    merge.mergedAt = 1793600000;  // 2026-11-03
+    merge.mergedAt = 1793600000;  // 2026-11-02 06:13 UTC
     for (int n = first; n < first + count; ++n)
         merge.entries.push_back(SampleEntry(n));
     return merge;
