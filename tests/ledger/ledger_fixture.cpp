@@ -24,6 +24,8 @@ public:
         if (!QCoreApplication::instance())
             application_ = std::make_unique<QCoreApplication>(argc_, argv_);
     }
+    // Before the program's exit: Qt's own statics are gone by then.
+    void TearDown() override { application_.reset(); }
 
 private:
     int argc_ = 1;
