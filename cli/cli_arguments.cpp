@@ -45,6 +45,8 @@ struct Parser {
     }
 
     bool TakesValue(const std::string& name) const {
+        if (name == "--ledger")
+            return true;
         if (arguments.command == Command::kList)
             return name == "--format";
         return name == "--layout" || name == "--output" || name == "--print" ||
@@ -75,6 +77,10 @@ struct Parser {
         } else if (name == "--pages") {
             sawPages = true;
             pagesText = value;
+        } else if (name == "--ledger") {
+            if (value.empty())
+                return Fail("--ledger 需要台账文件或 postgresql:// 地址");
+            arguments.ledger = value;
         } else if (name == "--format") {
             if (value == "table") {
                 arguments.format = ListFormat::kTable;
@@ -107,17 +113,50 @@ struct Parser {
         return true;
     }
 
+    // "ledger ACTION ...": the options every command shares are taken here,
+    // the rest by ParseLedgerRequest.
+    bool RunLedger(const std::vector<std::string>& args) {
+        arguments.command = Command::kLedger;
+        std::vector<std::string> rest;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& word = args[i];
+            const std::string name = word.substr(0, word.find('='));
+            if (word == "--help" || word == "-h") {
+                arguments.command = Command::kHelp;
+                return true;
+            }
+            if (word == "--verbose" || word == "-v") {
+                arguments.verbose = true;
+            } else if (name == "--ledger" || name == "--format") {
+                std::string value;
+                if (name.size() < word.size())
+                    value = word.substr(name.size() + 1);
+                else if (i + 1 < args.size())
+                    value = args[++i];
+                else
+                    return Fail(name + " 缺少取值");
+                if (!Option(name, value))
+                    return false;
+            } else {
+                rest.push_back(word);
+            }
+        }
+        return ParseLedgerRequest(rest, arguments, error);
+    }
+
     bool Run(const std::vector<std::string>& args) {
         const std::string& command = args.front();
         if (command == "merge") {
             arguments.command = Command::kMerge;
         } else if (command == "list") {
             arguments.command = Command::kList;
+        } else if (command == "ledger") {
+            return RunLedger(args);
         } else if (command == "help" || command == "--help" || command == "-h") {
             arguments.command = Command::kHelp;
             return true;
         } else {
-            return Fail("未知的命令：" + command + "（可选：merge、list）");
+            return Fail("未知的命令：" + command + "（可选：merge、list、ledger）");
         }
         bool optionsEnded = false;
         for (std::size_t i = 1; i < args.size(); ++i) {
@@ -180,7 +219,7 @@ const std::vector<std::string>& LayoutNames() {
 ParseResult ParseArguments(const std::vector<std::string>& args) {
     ParseResult result;
     if (args.empty()) {
-        result.error = "缺少命令：merge 或 list（--help 查看用法）";
+        result.error = "缺少命令：merge、list 或 ledger（--help 查看用法）";
         return result;
     }
     Parser parser;
@@ -198,7 +237,12 @@ std::string UsageText() {
            "                [--skip-duplicates]\n"
            "                [--print 打印机 [--copies 份数] [--pages 起始页-结束页]]\n"
            "  vellumark-cli list 文件夹 [--format table|csv|json]\n"
-           "  两个命令都可加 --verbose：运行日志同时写到标准错误\n"
+           "  vellumark-cli ledger list [--since 日期] [--until 日期] [--seller 销售方]\n"
+           "                [--format table|csv|json]\n"
+           "  vellumark-cli ledger forget 发票号码... | ledger forget --output 合并文件\n"
+           "  vellumark-cli ledger where | ledger repair\n"
+           "  每个命令都可加 --verbose：运行日志同时写到标准错误；\n"
+           "  --ledger 台账文件或 postgresql:// 地址：使用这个台账\n"
            "\n"
            "merge  拆分文件夹中的多页PDF，按页高排序，合并为一个PDF"
            "（默认为程序目录中的“电子发票.pdf”）。\n"
@@ -212,6 +256,17 @@ std::string UsageText() {
            "list   列出发票：序号、名称、页数、页高、页宽、类型、发票代码、发票号码、开票日期、\n"
            "       价税合计、销售方、购买方、重复与续页、路径，最后一行为发票张数与价税合计；\n"
            "       值后的“?”表示二维码与文字不一致。不改动文件夹。\n"
+           "ledger 合并打印过的发票台账（默认为数据目录中的 ledger.sqlite；也可由环境变量\n"
+           "       VELLUMARK_LEDGER 或设置文件 ~/.config/vellumark/vellumark.conf 的 ledger "
+           "指定，\n"
+           "       --ledger 优先，其次环境变量，再次设置文件；服务器密码请放在 ~/.pgpass 或 "
+           "PGPASSWORD）\n"
+           "       list    列出合并时间在 --since 当天起、--until 当天止的发票，--seller 按销售方\n"
+           "               名称或税号筛选；最后一行为发票张数与价税合计\n"
+           "       forget  从台账删除这些发票号码，或合并到 --output 文件的全部发票；\n"
+           "               列出删除的发票，一张也没有时退出码为 1\n"
+           "       where   台账的位置和发票张数\n"
+           "       repair  将损坏的台账文件改名另存（NAME.damaged-时间）并新建台账\n"
            "\n"
            "另一个程序正在处理同一文件夹时，merge 会等待它完成。\n"
            "每次运行的日志（库的详细原因、渲染程序的退出状态与输出、各步用时）\n"

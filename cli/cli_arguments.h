@@ -10,13 +10,23 @@
 
 namespace vellumark::cli {
 
-enum class Command { kMerge, kList, kHelp };
+enum class Command { kMerge, kList, kLedger, kHelp };
 
 struct PrintChoice {
     std::string printer;  // platform bytes, as given
     int copies = 1;
     int firstPage = 0;  // 0: every page of the merged file
     int lastPage = 0;
+};
+
+// What `ledger` is asked to do.
+struct LedgerRequest {
+    enum class Action { kList, kForget, kWhere, kRepair };
+    Action action = Action::kList;
+    std::string since, until;  // YYYY-MM-DD, empty: open-ended
+    std::string seller;
+    std::vector<std::string> numbers;   // forget these
+    std::optional<std::string> output;  // or everything merged into this file
 };
 
 struct Arguments {
@@ -29,6 +39,8 @@ struct Arguments {
     bool verbose = false;         // the run log on standard error too
     std::optional<PrintChoice> print;
     ListFormat format = ListFormat::kTable;
+    std::optional<std::string> ledger;  // --ledger: a file or a postgresql:// URI
+    LedgerRequest ledgerRequest;
 };
 
 struct ParseResult {
@@ -41,6 +53,11 @@ const std::vector<std::string>& LayoutNames();
 
 // `args` are the words after the program name, bytes as the shell passed them.
 ParseResult ParseArguments(const std::vector<std::string>& args);
+
+// The words after "ledger" (with --ledger, --format and --verbose taken
+// out by the caller): false with `error` set when they are not acceptable.
+bool ParseLedgerRequest(const std::vector<std::string>& words, Arguments& arguments,
+                        std::string& error);
 
 // What `--help` prints.
 std::string UsageText();

@@ -1,4 +1,4 @@
-// The two commands of vellumark-cli. Each returns the program's exit code.
+// The commands of vellumark-cli. Each returns the program's exit code.
 #pragma once
 
 #include "cli_arguments.h"
@@ -25,5 +25,6 @@ std::string NoPdfFilesLine(const std::string& folder);
 
 int RunList(const Arguments& arguments);
 int RunMerge(const Arguments& arguments);
+int RunLedger(const Arguments& arguments);
 
 }  // namespace vellumark::cli

@@ -32,8 +32,10 @@ int main(int argc, char** argv) {
     char programName[] = "vellumark-cli";
     char* qtArgv[] = {programName, nullptr};
     QGuiApplication application(qtArgc, qtArgv);
-    const int code = parsed.arguments->command == Command::kList ? RunList(*parsed.arguments)
-                                                                 : RunMerge(*parsed.arguments);
+    const Command command = parsed.arguments->command;
+    const int code = command == Command::kList     ? RunList(*parsed.arguments)
+                     : command == Command::kLedger ? RunLedger(*parsed.arguments)
+                                                   : RunMerge(*parsed.arguments);
     vellumark::StopRunLog();
     return code;
 }

@@ -14,6 +14,8 @@ packages=(
     libzip-dev libssl-dev libfreetype-dev
     # running: Chinese faces for invoices whose fonts are not embedded
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
+    # the ledger of printed invoices: an SQLite file, or a PostgreSQL server
+    libqt6sql6-sqlite libqt6sql6-psql
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(
@@ -22,6 +24,8 @@ if [ "${1:-}" = "--test" ]; then
         cups cups-client
         # pdftoppm, to look at merged sheets
         poppler-utils
+        # a private server for the ledger's tests (initdb, postgres)
+        postgresql
     )
 elif [ "${1:-}" = "--bench" ]; then
     packages+=(

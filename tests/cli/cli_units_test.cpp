@@ -66,5 +66,76 @@ TEST(CliArguments, RefusesWhatItCannotDo) {
     EXPECT_NE(Parse({"merge", "d", "--layout", "a3-two"}).error.find("a3-two"), std::string::npos);
 }
 
+TEST(CliArguments, LedgerActionsAndTheirOptions) {
+    using Action = LedgerRequest::Action;
+    struct Case {
+        std::vector<std::string> words;
+        Action action;
+        std::string since, until, seller, ledger;
+        std::vector<std::string> numbers;
+        std::string output;
+    };
+    const std::vector<Case> cases = {
+        {{"ledger", "list", "--since", "2026-11-01", "--until=2026-11-30", "--seller", "某公司",
+          "--ledger", "postgresql://u@/db"},
+         Action::kList,
+         "2026-11-01",
+         "2026-11-30",
+         "某公司",
+         "postgresql://u@/db",
+         {},
+         ""},
+        {{"ledger", "--ledger=/tmp/l.sqlite", "forget", "123", "-v", "456"},
+         Action::kForget,
+         "",
+         "",
+         "",
+         "/tmp/l.sqlite",
+         {"123", "456"},
+         ""},
+        {{"ledger", "forget", "--output", "合并\xff.pdf"},
+         Action::kForget,
+         "",
+         "",
+         "",
+         "",
+         {},
+         "合并\xff.pdf"},
+        {{"ledger", "forget", "--", "-12"}, Action::kForget, "", "", "", "", {"-12"}, ""},
+        {{"ledger", "where"}, Action::kWhere, "", "", "", "", {}, ""},
+        {{"ledger", "repair"}, Action::kRepair, "", "", "", "", {}, ""},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = Parse(c.words);
+        ASSERT_TRUE(parsed.arguments) << parsed.error;
+        const Arguments& a = *parsed.arguments;
+        const LedgerRequest& r = a.ledgerRequest;
+        EXPECT_EQ(a.command, Command::kLedger);
+        EXPECT_EQ(r.action, c.action);
+        EXPECT_EQ(std::tie(r.since, r.until, r.seller, r.numbers),
+                  std::tie(c.since, c.until, c.seller, c.numbers));
+        EXPECT_EQ(a.ledger.value_or(""), c.ledger);
+        EXPECT_EQ(r.output.value_or(""), c.output);
+    }
+    EXPECT_EQ(Parse({"merge", "d", "--ledger", "/l"}).arguments->ledger.value_or(""), "/l");
+    for (const auto& words : std::vector<std::vector<std::string>>{
+             {"ledger"},
+             {"ledger", "show"},
+             {"ledger", "forget"},
+             {"ledger", "forget", "1", "--output", "x.pdf"},
+             {"ledger", "forget", "--output"},
+             {"ledger", "list", "--since", "11/03/2026"},
+             {"ledger", "list", "--until", "2026-02-30x"},
+             {"ledger", "list", "extra"},
+             {"ledger", "where", "extra"},
+             {"ledger", "list", "--ledger"},
+             {"ledger", "list", "--format", "xml"},
+         }) {
+        const auto parsed = Parse(words);
+        EXPECT_FALSE(parsed.arguments) << ::testing::PrintToString(words);
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace vellumark::cli
