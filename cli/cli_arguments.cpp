@@ -189,6 +189,10 @@ struct Parser {
                 arguments.skipDuplicates = true;
                 continue;
             }
+            if (word == "--skip-printed" && arguments.command == Command::kMerge) {
+                arguments.skipPrinted = true;
+                continue;
+            }
             const auto equals = word.find('=');
             const std::string name = word.substr(0, equals);
             if (!TakesValue(name))
@@ -234,7 +238,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
 std::string UsageText() {
     return "用法：\n"
            "  vellumark-cli merge 文件夹 [--layout 版式] [--output 文件] [--no-split]\n"
-           "                [--skip-duplicates]\n"
+           "                [--skip-duplicates] [--skip-printed]\n"
            "                [--print 打印机 [--copies 份数] [--pages 起始页-结束页]]\n"
            "  vellumark-cli list 文件夹 [--format table|csv|json]\n"
            "  vellumark-cli ledger list [--since 日期] [--until 日期] [--seller 销售方]\n"
@@ -252,6 +256,8 @@ std::string UsageText() {
            "       --no-split  不拆分、不改动文件夹，每个文件只合并第1页\n"
            "       --skip-duplicates  同一张发票（发票号码相同或文件内容相同）只合并一次；\n"
            "                   不加此选项时，重复的发票照常合并，并在标准错误中写明\n"
+           "       --skip-printed  台账中已合并打印过的发票不再合并；不加此选项时照常合并，\n"
+           "                   并在标准错误中写明何时合并过；每次保存合并文件后记入台账\n"
            "       --print     合并后按版式的纸张设置打印\n"
            "list   列出发票：序号、名称、页数、页高、页宽、类型、发票代码、发票号码、开票日期、\n"
            "       价税合计、销售方、购买方、重复与续页、路径，最后一行为发票张数与价税合计；\n"

@@ -36,6 +36,7 @@ struct Arguments {
     std::optional<std::string> output;
     bool noSplit = false;
     bool skipDuplicates = false;  // place each invoice once
+    bool skipPrinted = false;     // leave out invoices the ledger has merged before
     bool verbose = false;         // the run log on standard error too
     std::optional<PrintChoice> print;
     ListFormat format = ListFormat::kTable;

@@ -6,6 +6,7 @@
 #include "intake/invoice_intake.h"
 #include "layout/layout_mode.h"
 #include "layout/merge_pipeline.h"
+#include "merge_ledger.h"
 #include "output_target.h"
 #include "print_job.h"
 #include "program_setup.h"
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 namespace vellumark::cli {
@@ -39,7 +41,7 @@ void ProblemLine(const std::string& what, const FileProblem& problem) {
 
 // Names every invoice that is in the pile twice, by file and number, and
 // places each once when asked to.
-RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates) {
+RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates, MergeLedger& book) {
     auto facts =
         std::make_shared<std::vector<InvoiceFacts>>(static_cast<std::size_t>(rows.rowCount()));
     RowChoice choice;
@@ -47,7 +49,7 @@ RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates) {
     choice.read = [facts](int row, const pdfax::RenderedImage& render) {
         (*facts)[static_cast<std::size_t>(row)] = FactsOfRender(render);
     };
-    choice.place = [&rows, skipDuplicates, facts] {
+    choice.place = [&rows, skipDuplicates, facts, &book] {
         const Listing listing = BuildListing(rows, *facts);
         std::vector<bool> placed(facts->size(), true);
         for (std::size_t row = 0; row < listing.rows.size(); ++row) {
@@ -63,6 +65,7 @@ RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates) {
                       (skipDuplicates ? "，只合并一次" : ""));
             placed[row] = !skipDuplicates;
         }
+        book.Check(listing, placed);
         return placed;
     };
     return choice;
@@ -168,7 +171,8 @@ int RunMerge(const Arguments& arguments) {
 
     TerminalProgress rendering(rows.rowCount());
     MergeSettings settings{state->TempImageFolder(), output};
-    settings.choice = DuplicateChoice(rows, arguments.skipDuplicates);
+    MergeLedger book(arguments.ledger, arguments.skipPrinted);
+    settings.choice = DuplicateChoice(rows, arguments.skipDuplicates, book);
     const MergeOutcome outcome =
         MergeInvoices(state->pdfLibrary, settings, ModeNamed(arguments.layout), rows,
                       [&rendering](const RowResult&) { rendering.Rendered(); });
@@ -176,13 +180,17 @@ int RunMerge(const Arguments& arguments) {
     const int code = ReportMerge(outcome, output);
     if (outcome.status != MergeStatus::kSaved)
         return code;
+    const std::string recorded = std::filesystem::absolute(output).string();
 
     const LayoutModeParameters& parameters = ParametersOf(ModeNamed(arguments.layout));
     state->printOrientation = parameters.printOrientation;
     state->printPaperLength = parameters.printPaperLength;
-    if (!arguments.print)
+    if (!arguments.print) {
+        book.Record(outcome.rows, recorded, false, {});
         return code;
+    }
     const int printed = PrintMerged(*state, output, *arguments.print);
+    book.Record(outcome.rows, recorded, printed == kExitSuccess, arguments.print->printer);
     return printed != kExitSuccess ? printed : code;
 }
 

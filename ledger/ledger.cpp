@@ -92,4 +92,14 @@ bool Ledger::Where(LedgerSummary& summary, std::string& error) {
     return false;
 }
 
+bool Ledger::MarkPrinted(const std::string& output, std::int64_t mergedAt,
+                         const std::string& printer, std::string& error) {
+    QSqlError sqlError;
+    int changed = 0;
+    if (UpdatePrinted(*connection_, output, mergedAt, printer, changed, sqlError))
+        return true;
+    error = Explain(*connection_, sqlError, "marking a merge as printed");
+    return false;
+}
+
 }  // namespace vellumark::ledger

@@ -250,4 +250,24 @@ bool DeleteOutput(Ledger::Connection& connection, const std::string& output,
     return RunReading(query, removed, error);
 }
 
+bool UpdatePrinted(Ledger::Connection& connection, const std::string& output, std::int64_t mergedAt,
+                   const std::string& printer, int& changed, QSqlError& error) {
+    QSqlQuery query(connection.Db());
+    if (!Prepare(query,
+                 QStringLiteral("UPDATE invoices SET printed = ?, printer = ? "
+                                "WHERE output = ? AND merged_at = ?"),
+                 error))
+        return false;
+    query.addBindValue(1);
+    query.addBindValue(QString::fromStdString(printer));
+    query.addBindValue(Bytes(output));
+    query.addBindValue(static_cast<qlonglong>(mergedAt));
+    if (!query.exec()) {
+        error = query.lastError();
+        return false;
+    }
+    changed = query.numRowsAffected();
+    return true;
+}
+
 }  // namespace vellumark::ledger

@@ -20,4 +20,8 @@ bool DeleteNumbers(Ledger::Connection& connection, const std::vector<std::string
 bool DeleteOutput(Ledger::Connection& connection, const std::string& output,
                   std::vector<LedgerRecord>& removed, QSqlError& error);
 
+// Marks the invoices one merge (its output and time) recorded as printed.
+bool UpdatePrinted(Ledger::Connection& connection, const std::string& output, std::int64_t mergedAt,
+                   const std::string& printer, int& changed, QSqlError& error);
+
 }  // namespace vellumark::ledger

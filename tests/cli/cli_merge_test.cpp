@@ -210,5 +210,44 @@ TEST(CliMerge, NamesDuplicatesAndSkipsThemWhenAsked) {
     }
 }
 
+// A folder merged before is flagged on stderr and, when asked, left out; a
+// ledger that cannot be written is said and never stops the merge.
+TEST(CliMerge, InvoicesMergedBeforeAreNamedFromTheLedger) {
+    TempDir folder, work;
+    fixtures::FixtureInvoice invoice;
+    invoice.goodsListPages = 1;
+    ASSERT_TRUE(fixtures::WriteFactInvoicePdf(folder / "发票.pdf", invoice));
+    const std::string ledger = "VELLUMARK_LEDGER=" + (work / "台账.sqlite");
+    struct Run {
+        std::vector<std::string> extra;
+        std::string environment;
+        std::size_t pages;      // on the sheets
+        const char* stderrHas;  // nullptr: nothing on stderr
+    };
+    const Run runs[] = {
+        {{}, ledger, 2, nullptr},
+        {{}, ledger, 2, "已于 "},
+        {{"--skip-printed"}, ledger, 1, "，不再合并"},
+        {{}, "VELLUMARK_LEDGER=" + (work / "无此目录") + "/\x01/台账", 2, "未记录到台账："},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.environment + " " + (run.extra.empty() ? "" : run.extra[0]));
+        std::vector<std::string> words = {"merge",  folder.path(), "--layout",
+                                          "a5-one", "--output",    work / "o.pdf"};
+        words.insert(words.end(), run.extra.begin(), run.extra.end());
+        CliOptions options;
+        options.environment = {run.environment};
+        const CliRun result = RunCli(words, options);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(ReadDrawnPages(work / "o.pdf").size(), run.pages);
+        if (!run.stderrHas) {
+            EXPECT_EQ(result.err, "");
+            continue;
+        }
+        ASSERT_EQ(Lines(result.err).size(), 1u) << result.err;
+        EXPECT_NE(result.err.find(run.stderrHas), std::string::npos) << result.err;
+    }
+}
+
 }  // namespace
 }  // namespace vellumark::testing

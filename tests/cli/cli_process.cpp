@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <mutex>
@@ -107,6 +109,16 @@ RunningCli::RunningCli(const std::vector<std::string>& args, const CliOptions& o
         argv.push_back(word.data());
     argv.push_back(nullptr);
     std::vector<std::string> settings = options.environment;
+    // Each run keeps its own ledger of printed invoices unless the test
+    // names one, so that no run flags what another merged.
+    const bool namesLedger =
+        std::any_of(settings.begin(), settings.end(),
+                    [](const std::string& s) { return s.rfind("VELLUMARK_LEDGER=", 0) == 0; });
+    static std::atomic<int> ledgers{0};
+    if (!namesLedger) {
+        settings.push_back("VELLUMARK_LEDGER=" + directory + "/ledger-" +
+                           std::to_string(ledgers++) + ".sqlite");
+    }
     for (char** entry = environ; *entry; ++entry)
         settings.emplace_back(*entry);
     std::vector<char*> env;

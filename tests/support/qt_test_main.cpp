@@ -10,6 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 namespace {
 
 // A dialog nobody answers within this time was missed by its test; tests
@@ -54,9 +60,16 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The window's tests keep a ledger of printed invoices of their own, not
+    // the user's; a test that looks at the ledger names its own.
+    const std::string ledger = "/tmp/vellumark-test-ledger-" + std::to_string(getpid()) + ".sqlite";
+    setenv("VELLUMARK_LEDGER", ledger.c_str(), 0);
     // The application must go after the tests and before the exit handlers.
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     ModalWatchdog watchdog;
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        std::remove((ledger + suffix).c_str());
+    return result;
 }

@@ -122,6 +122,11 @@ public:
 
     bool Where(LedgerSummary& summary, std::string& error);
 
+    // Marks what the merge of `output` at `mergedAt` recorded as printed on
+    // `printer`: a merge is recorded when it is saved, and printed later.
+    bool MarkPrinted(const std::string& output, std::int64_t mergedAt, const std::string& printer,
+                     std::string& error);
+
     // A damaged SQLite file is set aside as "NAME.damaged-yyyyMMdd-HHmmss"
     // (with its journal files) and a new ledger started in its place; a
     // sound one, or one on a server, is left alone and the reason said.
@@ -137,6 +142,10 @@ private:
     Location location_;
     std::unique_ptr<Connection> connection_;
 };
+
+// "已于 2026-11-03 14:20 合并打印（文件 NAME，用户 USER）": when an invoice was
+// merged before, local time, and by whom.
+std::string PrintedBeforeText(const LedgerRecord& record);
 
 // The SHA-256 of a file's bytes in lower-case hex; empty when it cannot be
 // read.

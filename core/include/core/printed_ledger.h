@@ -1,0 +1,36 @@
+// What the ledger of printed invoices has to do with a listed folder: which
+// of its invoices were merged before, and what a merge records. Both
+// programs use it; a ledger that cannot be used never stops a merge.
+#pragma once
+
+#include "facts/listing.h"
+#include "ledger/ledger.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vellumark {
+
+// The listed rows an invoice of the ledger can be: a number of their own,
+// an invoice kind, and no earlier page whose continuation they are.
+bool CountsForLedger(const ListedInvoice& row);
+
+// The ledger the settings choose (`commandLine` first), opened; null with
+// `error` (a sentence naming the ledger and why) when it cannot be used.
+std::unique_ptr<ledger::Ledger> OpenPrintedLedger(const std::optional<std::string>& commandLine,
+                                                  std::string& error);
+
+// Per listed row, the ledger's earlier record of its invoice, if any.
+// Empty with `error` set when the ledger cannot be read.
+std::vector<std::optional<ledger::LedgerRecord>> EarlierPrints(ledger::Ledger& book,
+                                                               const Listing& listing,
+                                                               std::string& error);
+
+// What a merge saved as `output` at `mergedAt` records: each row placed on
+// its sheets that counts for the ledger, with its file's fingerprint.
+ledger::MergeRecord MergeRecordOf(const Listing& listing, const std::vector<bool>& placed,
+                                  const std::string& output, std::int64_t mergedAt);
+
+}  // namespace vellumark
