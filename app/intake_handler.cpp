@@ -1,6 +1,7 @@
 // The window's intake: the folder dialog and drops, the folder's lock, the
 // intake on its worker thread, and what the window shows afterwards.
 #include "app/main_window.h"
+#include "core/printed_ledger.h"
 #include "core/program_state.h"
 #include "engine/folder_dialog.h"
 #include "engine/message_box.h"
@@ -45,8 +46,10 @@ struct IntakeWork {
     InvoiceRows rows;
     IntakeReport report;
     BuildResult result = BuildResult::kCancelled;
-    std::vector<InvoiceFacts> facts;  // one per row
-    std::vector<ReadyImage> ready;    // one per row
+    std::vector<InvoiceFacts> facts;   // one per row
+    std::vector<ReadyImage> ready;     // one per row
+    std::vector<std::string> printed;  // per row: when the ledger says it was merged before
+    std::string ledgerProblem;         // why the ledger could not be asked
 };
 
 // Every page is rendered once, at the merge's resolution into the image
@@ -153,6 +156,9 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
             if (work->result == BuildResult::kListed)
                 work->facts = ReadListedFacts(state_.pdfLibrary, work->rows, tempImageFolder,
                                               work->ready, [this] { return cancel_.load(); });
+            if (!work->facts.empty())
+                work->printed =
+                    PrintedBeforeTexts(BuildListing(work->rows, work->facts), work->ledgerProblem);
             work->locks = FolderLocks{};
         },
         [this, work] {
@@ -160,6 +166,7 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
             FinishIntake(work->result, std::move(work->rows), work->report);
             if (work->result == BuildResult::kListed && !closing_) {
                 ShowFacts(work->facts);
+                ShowPrintedBefore(work->printed, work->ledgerProblem);
                 readyImages_ = std::move(work->ready);
             }
         });

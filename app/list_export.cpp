@@ -7,6 +7,7 @@
 #include "intake/folder_ops.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QTreeView>
 
@@ -44,6 +45,23 @@ void MainWindow::ShowFacts(const std::vector<InvoiceFacts>& facts) {
             repeats[row] = RepeatText(listing_.rows[row]);
     }
     rows_.SetRepeats(repeats);
+}
+
+void MainWindow::ShowPrintedBefore(const std::vector<std::string>& printed,
+                                   const std::string& ledgerProblem) {
+    std::vector<QString> texts;
+    int count = 0;
+    for (const std::string& text : printed) {
+        texts.push_back(QString::fromStdString(text));
+        count += text.empty() ? 0 : 1;
+    }
+    rows_.SetPrintedBefore(texts);
+    if (!ledgerProblem.empty())
+        statusLabel_->setText(QStringLiteral("未能查阅台账：") +
+                              QString::fromStdString(ledgerProblem));
+    else if (count > 0)
+        statusLabel_->setText(
+            QStringLiteral("有 %1 张发票此前已合并打印过（见蓝色行）").arg(count));
 }
 
 void MainWindow::ExportInvoiceList() {

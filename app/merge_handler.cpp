@@ -3,13 +3,17 @@
 // options.
 #include "app/main_window.h"
 #include "app/print_options_window.h"
+#include "core/printed_ledger.h"
 #include "core/program_state.h"
 #include "engine/message_box.h"
 #include "intake/folder_ops.h"
 
 #include <QAbstractItemView>
+#include <QDateTime>
+#include <QDebug>
 #include <QLabel>
 #include <QRadioButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeView>
 
@@ -27,6 +31,9 @@ struct MergeWork {
     FolderLocks locks;
     InvoiceRows rows;
     MergeOutcome outcome;
+    Listing listing;            // the rows' facts, for the ledger
+    std::int64_t mergedAt = 0;  // seconds since the epoch
+    std::string ledgerProblem;  // why the merge is not in the ledger
 };
 
 }  // namespace
@@ -57,6 +64,8 @@ void MainWindow::StartMerge(FolderLocks locks) {
     auto work = std::make_shared<MergeWork>();
     work->locks = std::move(locks);
     work->rows = rows_.Rows();
+    work->listing = listing_;
+    work->mergedAt = QDateTime::currentSecsSinceEpoch();
     MergeSettings settings{state_.TempImageFolder(), state_.OutputPdf()};
     settings.ready = readyImages_;
     RunInBackground(
@@ -67,9 +76,21 @@ void MainWindow::StartMerge(FolderLocks locks) {
                     Later([this, result] { ShowRowResult(result); });
                 },
                 &cancel_);
+            if (work->outcome.status == MergeStatus::kSaved) {
+                work->ledgerProblem = RecordSavedMerge(
+                    work->listing, PlacedRows(work->outcome, work->rows.rowCount()),
+                    settings.outputPdf, work->mergedAt);
+            }
             work->locks = FolderLocks{};
         },
-        [this, work, mode] { FinishMerge(work->outcome, mode); });
+        [this, work, mode, output = settings.outputPdf] {
+            if (work->outcome.status == MergeStatus::kSaved)
+                lastMerge_ = {output, work->mergedAt};
+            FinishMerge(work->outcome, mode);
+            if (!work->ledgerProblem.empty() && !closing_)
+                statusLabel_->setText(QStringLiteral("未记录到台账：") +
+                                      QString::fromStdString(work->ledgerProblem));
+        });
 }
 
 void MainWindow::ShowRowResult(const RowResult& result) {
@@ -116,6 +137,14 @@ void MainWindow::ShowMergeReport(const MergeOutcome& outcome, LayoutMode mode) {
     state_.printOrientation = parameters.printOrientation;
     state_.printPaperLength = parameters.printPaperLength;
     PrintOptionsWindow dialog(state_);
+    dialog.OnPrinted([merge = lastMerge_](const std::string& printer) {
+        // The ledger may be a server far away: the window does not wait for it.
+        QThreadPool::globalInstance()->start([merge, printer] {
+            const std::string problem = MarkMergePrinted(merge.first, merge.second, printer);
+            if (!problem.empty())
+                qWarning().noquote() << "ledger:" << QString::fromStdString(problem);
+        });
+    });
     dialog.exec();
 }
 

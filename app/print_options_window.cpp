@@ -269,16 +269,18 @@ void PrintOptionsWindow::PrintClicked() {
     request.orientation = state_.printOrientation;
     auto reason = std::make_shared<std::string>();
     RunOffThread([service = service_, request, reason] { *reason = service->Send(request); },
-                 [this, reason] { SendFinished(*reason); });
+                 [this, reason, printer = request.printerName] { SendFinished(*reason, printer); });
 }
 
-void PrintOptionsWindow::SendFinished(const std::string& reason) {
+void PrintOptionsWindow::SendFinished(const std::string& reason, const std::string& printer) {
     // Said even to a user who asked to close meanwhile: the job they asked
     // for did not go.
     if (!reason.empty())
         ShowMessageBox(this, QStringLiteral("提示信息"),
                        QStringLiteral("打印失败：") + QString::fromStdString(reason),
                        QMessageBox::Warning);
+    else if (printed_)
+        printed_(printer);
 }
 
 void PrintOptionsWindow::RunOffThread(std::function<void()> work, std::function<void()> finished) {

@@ -186,11 +186,11 @@ int RunMerge(const Arguments& arguments) {
     state->printOrientation = parameters.printOrientation;
     state->printPaperLength = parameters.printPaperLength;
     if (!arguments.print) {
-        book.Record(outcome.rows, recorded, false, {});
+        book.Record(outcome, recorded, false, {});
         return code;
     }
     const int printed = PrintMerged(*state, output, *arguments.print);
-    book.Record(outcome.rows, recorded, printed == kExitSuccess, arguments.print->printer);
+    book.Record(outcome, recorded, printed == kExitSuccess, arguments.print->printer);
     return printed != kExitSuccess ? printed : code;
 }
 

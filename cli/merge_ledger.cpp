@@ -43,19 +43,13 @@ void MergeLedger::Check(const Listing& listing, std::vector<bool>& placed) {
     }
 }
 
-void MergeLedger::Record(const std::vector<RowResult>& rows, const std::string& output,
-                         bool printed, const std::string& printer) {
+void MergeLedger::Record(const MergeOutcome& outcome, const std::string& output, bool printed,
+                         const std::string& printer) {
     if (!book_)
         return;
-    std::vector<bool> placed(listing_.rows.size(), false);
-    for (const RowResult& result : rows) {
-        const bool onSheets =
-            result.status == RowStatus::kDone || result.status == RowStatus::kFirstPageOnly;
-        if (result.row >= 0 && static_cast<std::size_t>(result.row) < placed.size())
-            placed[static_cast<std::size_t>(result.row)] = onSheets;
-    }
     ledger::MergeRecord merge =
-        MergeRecordOf(listing_, placed, output, QDateTime::currentSecsSinceEpoch());
+        MergeRecordOf(listing_, PlacedRows(outcome, static_cast<int>(listing_.rows.size())), output,
+                      QDateTime::currentSecsSinceEpoch());
     merge.printed = printed;
     merge.printer = printer;
     std::vector<ledger::LedgerRecord> already;

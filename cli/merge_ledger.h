@@ -23,7 +23,7 @@ public:
     void Check(const Listing& listing, std::vector<bool>& placed);
 
     // Records the rows the merge put on its sheets, printed or not.
-    void Record(const std::vector<RowResult>& rows, const std::string& output, bool printed,
+    void Record(const MergeOutcome& outcome, const std::string& output, bool printed,
                 const std::string& printer);
 
 private:

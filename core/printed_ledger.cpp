@@ -86,4 +86,39 @@ ledger::MergeRecord MergeRecordOf(const Listing& listing, const std::vector<bool
     return merge;
 }
 
+std::vector<std::string> PrintedBeforeTexts(const Listing& listing, std::string& problem) {
+    auto book = OpenPrintedLedger(std::nullopt, problem);
+    if (!book)
+        return {};
+    const auto earlier = EarlierPrints(*book, listing, problem);
+    std::vector<std::string> texts(earlier.size());
+    for (std::size_t row = 0; row < earlier.size(); ++row) {
+        if (earlier[row])
+            texts[row] = ledger::PrintedBeforeText(*earlier[row]);
+    }
+    return texts;
+}
+
+std::string RecordSavedMerge(const Listing& listing, const std::vector<bool>& placed,
+                             const std::string& output, std::int64_t mergedAt) {
+    const ledger::MergeRecord merge = MergeRecordOf(listing, placed, output, mergedAt);
+    if (merge.entries.empty())
+        return {};
+    std::string problem;
+    auto book = OpenPrintedLedger(std::nullopt, problem);
+    std::vector<ledger::LedgerRecord> already;
+    if (book)
+        book->Record(merge, already, problem);
+    return problem;
+}
+
+std::string MarkMergePrinted(const std::string& output, std::int64_t mergedAt,
+                             const std::string& printer) {
+    std::string problem;
+    auto book = OpenPrintedLedger(std::nullopt, problem);
+    if (book)
+        book->MarkPrinted(output, mergedAt, printer, problem);
+    return problem;
+}
+
 }  // namespace vellumark

@@ -26,12 +26,19 @@ QVariant InvoiceListModel::data(const QModelIndex& index, int role) const {
     }
     const QString note = rows_.Note(index.row());
     const QString repeat = rows_.Repeat(index.row());
-    if (role == Qt::ToolTipRole && !(note.isEmpty() && repeat.isEmpty()))
-        return note.isEmpty()     ? repeat
-               : repeat.isEmpty() ? note
-                                  : note + QLatin1Char('\n') + repeat;
+    const QString printed = rows_.PrintedBefore(index.row());
+    if (role == Qt::ToolTipRole) {
+        QStringList lines;
+        for (const QString& line : {note, repeat, printed}) {
+            if (!line.isEmpty())
+                lines << line;
+        }
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+    }
     if (role == Qt::ForegroundRole && !note.isEmpty())
         return QColor(Qt::red);
+    if (role == Qt::BackgroundRole && !printed.isEmpty())
+        return kPrintedColour;
     if (role == Qt::BackgroundRole && !repeat.isEmpty())
         return kRepeatColour;
     return {};
@@ -58,6 +65,14 @@ void InvoiceListModel::SetRepeats(const std::vector<QString>& repeats) {
     for (int row = 0; row < rows_.rowCount(); ++row)
         rows_.SetRepeat(row,
                         static_cast<std::size_t>(row) < repeats.size() ? repeats[row] : QString());
+    if (rows_.rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rows_.rowCount() - 1, kInvoiceColumnCount - 1));
+}
+
+void InvoiceListModel::SetPrintedBefore(const std::vector<QString>& printed) {
+    for (int row = 0; row < rows_.rowCount(); ++row)
+        rows_.SetPrintedBefore(
+            row, static_cast<std::size_t>(row) < printed.size() ? printed[row] : QString());
     if (rows_.rowCount() > 0)
         emit dataChanged(index(0, 0), index(rows_.rowCount() - 1, kInvoiceColumnCount - 1));
 }

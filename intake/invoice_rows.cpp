@@ -74,6 +74,15 @@ void InvoiceRows::SetNote(int row, const QString& note) {
         rows_[row].note = note;
 }
 
+QString InvoiceRows::PrintedBefore(int row) const {
+    return Valid(row) ? rows_[row].printedBefore : QString();
+}
+
+void InvoiceRows::SetPrintedBefore(int row, const QString& printed) {
+    if (Valid(row))
+        rows_[row].printedBefore = printed;
+}
+
 QString InvoiceRows::Repeat(int row) const {
     return Valid(row) ? rows_[row].repeat : QString();
 }

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -271,6 +272,16 @@ QString RowStatusText(RowStatus status) {
             return QStringLiteral("已跳过");
     }
     return {};
+}
+
+std::vector<bool> PlacedRows(const MergeOutcome& outcome, int rowCount) {
+    std::vector<bool> placed(static_cast<std::size_t>(std::max(rowCount, 0)), false);
+    for (const RowResult& result : outcome.rows) {
+        if (result.row >= 0 && result.row < rowCount)
+            placed[static_cast<std::size_t>(result.row)] =
+                result.status == RowStatus::kDone || result.status == RowStatus::kFirstPageOnly;
+    }
+    return placed;
 }
 
 std::string MergeSettings::ImagePath(int row, bool tall) const {

@@ -6,6 +6,7 @@
 #include "engine/folder_dialog.h"
 #include "engine/message_box.h"
 #include "fixtures/invoice_fixtures.h"
+#include "ledger/ledger.h"
 #include "small_file_system.h"
 #include "test_support.h"
 
@@ -14,7 +15,9 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -62,14 +65,14 @@ protected:
         return -1;
     }
     // Pixels of the row's name cell in the colour of repeated invoices.
-    int RepeatPixels(int row) {
+    int RepeatPixels(int row, const QColor& colour = kRepeatColour) {
         auto* view = window->InvoiceList();
         const QRect cell = view->visualRect(window->Rows().index(row, kColumnName));
         const QImage image = view->viewport()->grab(cell).toImage();
         int count = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                count += image.pixelColor(x, y) == kRepeatColour;
+                count += image.pixelColor(x, y) == colour;
         return count;
     }
 
@@ -92,6 +95,51 @@ TEST_F(WindowFactsTest, TheRepeatIsColouredAndNamesTheRowAndNumber) {
         tip,
         QStringLiteral("与第 %1 行是同一张发票（发票号码 24957000000021350618）").arg(first + 1));
     EXPECT_TRUE(told.empty());
+}
+
+// An invoice the ledger holds from an earlier merge is shown in a colour of
+// its own, says when and by whom in its tooltip, and is counted on the
+// status line; an unusable ledger is said there instead.
+TEST_F(WindowFactsTest, AnInvoiceMergedBeforeIsColouredAndSaysWhen) {
+    testing::TempDir books;
+    const std::string path = books / "台账.sqlite";
+    const QByteArray kept = qgetenv("VELLUMARK_LEDGER");
+    setenv("VELLUMARK_LEDGER", path.c_str(), 1);
+    std::string error;
+    auto book = ledger::Ledger::Open(*ledger::ParseLocation(path).location, error);
+    ASSERT_TRUE(book) << error;
+    ledger::MergeRecord merge;
+    merge.mergedAt = QDateTime(QDate(2026, 11, 3), QTime(14, 20)).toSecsSinceEpoch();
+    merge.output = "/somewhere/电子发票.pdf";
+    merge.user = "李四";
+    merge.entries.push_back({"digital_ordinary", {"", "24957000000021351343"}});
+    merge.entries.back().fileName = "c.pdf";
+    std::vector<ledger::LedgerRecord> already;
+    ASSERT_TRUE(book->Record(merge, already, error)) << error;
+    book.reset();
+
+    for (const bool usable : {true, false}) {
+        if (!usable)
+            setenv("VELLUMARK_LEDGER", (books / "无此目录/台账.sqlite").c_str(), 1);
+        window->FilesDropped(folder.path());
+        ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
+        const int c = RowNamed("c");
+        const QString tip =
+            window->Rows().data(window->Rows().index(c, kColumnName), Qt::ToolTipRole).toString();
+        const QString status = window->StatusLabel()->text();
+        if (usable) {
+            EXPECT_GT(RepeatPixels(c, kPrintedColour), 100);
+            EXPECT_EQ(tip,
+                      QStringLiteral("已于 2026-11-03 14:20 合并打印（文件 c.pdf，用户 李四）"));
+            EXPECT_TRUE(status.contains(QStringLiteral("有 1 张发票此前已合并打印过")))
+                << status.toStdString();
+        } else {
+            EXPECT_EQ(RepeatPixels(c, kPrintedColour), 0);
+            EXPECT_TRUE(status.startsWith(QStringLiteral("未能查阅台账：")))
+                << status.toStdString();
+        }
+    }
+    setenv("VELLUMARK_LEDGER", kept.constData(), 1);
 }
 
 TEST_F(WindowFactsTest, TheMenuExportsTheListingForASpreadsheet) {

@@ -123,6 +123,10 @@ private:
     // Relates the listed rows by their facts and colours the repeats
     // (list_export.cpp).
     void ShowFacts(const std::vector<InvoiceFacts>& facts);
+    // Colours the rows the ledger says were merged before, and says on the
+    // status line how many, or why the ledger could not be asked.
+    void ShowPrintedBefore(const std::vector<std::string>& printed,
+                           const std::string& ledgerProblem);
     void BuildListMenu();
 
     // The merge (merge_handler.cpp).
@@ -153,6 +157,8 @@ private:
     Listing listing_;
     // The pages rendered when they were listed, for the merge to take.
     std::vector<ReadyImage> readyImages_;
+    // The last saved merge, its file and time, for the ledger to mark printed.
+    std::pair<std::string, std::int64_t> lastMerge_;
     std::shared_ptr<FolderWait> folderWait_;
     LockedWork waitingWork_;
     QString statusBeforeWait_;

@@ -69,6 +69,12 @@ public:
     void PrintClicked();
     void PreviewClicked();
 
+    // Called on the window's thread with the printer's name when a job went
+    // to the spooler.
+    void OnPrinted(std::function<void(const std::string& printer)> printed) {
+        printed_ = std::move(printed);
+    }
+
     // For tests: a function that receives the preview's URL instead of the
     // desktop.
     using OpenUrlHook = std::function<void(const QUrl&)>;
@@ -83,7 +89,7 @@ private:
     void BuildRangeGroup();
     void Initialise();
     void ShowLoaded(const InstalledPrinters& printers, const MergedPages& pages);
-    void SendFinished(const std::string& reason);
+    void SendFinished(const std::string& reason, const std::string& printer);
     // Runs `work` on a worker thread, then `finished` on the window's thread;
     // one at a time.
     void RunOffThread(std::function<void()> work, std::function<void()> finished);
@@ -91,6 +97,7 @@ private:
 
     ProgramState& state_;
     std::shared_ptr<PrintService> service_;
+    std::function<void(const std::string&)> printed_;
     QThread* worker_ = nullptr;
     bool closeWhenIdle_ = false;
     int closeResult_ = 0;

@@ -33,4 +33,14 @@ std::vector<std::optional<ledger::LedgerRecord>> EarlierPrints(ledger::Ledger& b
 ledger::MergeRecord MergeRecordOf(const Listing& listing, const std::vector<bool>& placed,
                                   const std::string& output, std::int64_t mergedAt);
 
+// For the window, each on its worker and with the ledger the settings
+// choose: per listed row, when its invoice was merged before, in words
+// (empty for the others); the record of a saved merge; and that merge,
+// printed. Each returns why the ledger could not be used, or nothing.
+std::vector<std::string> PrintedBeforeTexts(const Listing& listing, std::string& problem);
+std::string RecordSavedMerge(const Listing& listing, const std::vector<bool>& placed,
+                             const std::string& output, std::int64_t mergedAt);
+std::string MarkMergePrinted(const std::string& output, std::int64_t mergedAt,
+                             const std::string& printer);
+
 }  // namespace vellumark

@@ -12,6 +12,9 @@ namespace vellumark {
 
 // The colour of a row that repeats an earlier row's invoice.
 inline const QColor kRepeatColour(255, 226, 160);
+// The colour of a row whose invoice the ledger says was merged before: the
+// costlier risk, so it shows over the repeat colour.
+inline const QColor kPrintedColour(196, 222, 255);
 
 class InvoiceListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -32,6 +35,9 @@ public:
     // Marks every row the invoice of an earlier row repeats (`repeats[row]`
     // says with which, empty for the others).
     void SetRepeats(const std::vector<QString>& repeats);
+    // Marks every row whose invoice was merged before (`printed[row]` says
+    // when and by whom, empty for the others).
+    void SetPrintedBefore(const std::vector<QString>& printed);
 
     QString Cell(int row, int column) const { return rows_.Cell(row, column); }
     std::string Path(int row) const { return rows_.Path(row); }

@@ -60,6 +60,10 @@ public:
     // and by what it is known to be the same (empty on every other row).
     QString Repeat(int row) const;
     void SetRepeat(int row, const QString& repeat);
+    // When the row's invoice was merged and printed before, in words; empty
+    // when the ledger does not know it.
+    QString PrintedBefore(int row) const;
+    void SetPrintedBefore(int row, const QString& printed);
 
     // Puts the rows in this order: `order[i]` is the row that becomes row i.
     void Reorder(const std::vector<int>& order);
@@ -77,6 +81,7 @@ private:
         QString progress;
         QString note;
         QString repeat;
+        QString printedBefore;
     };
     bool Valid(int row) const { return row >= 0 && row < rowCount(); }
 

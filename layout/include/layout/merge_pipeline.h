@@ -88,6 +88,10 @@ struct MergeOutcome {
     FileProblem failure;
 };
 
+// Per row of `rowCount`, whether the merge put it on its sheets (all of
+// it, or its first page).
+std::vector<bool> PlacedRows(const MergeOutcome& outcome, int rowCount);
+
 // Called on the merge's thread as each row's image is rendered (or fails),
 // in the order the renders end.
 using MergeProgress = std::function<void(const RowResult& row)>;
