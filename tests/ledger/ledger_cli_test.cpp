@@ -1,7 +1,9 @@
 // vellumark-cli ledger as a user runs it: what each action prints, its exit
 // code, and which ledger it uses.
 #include "cli_process.h"
+#include "fixtures/invoice_fixtures.h"
 #include "ledger_fixture.h"
+#include "pg_test_server.h"
 
 namespace vellumark::testing {
 namespace {
@@ -77,6 +79,32 @@ TEST(LedgerCli, DamagedLedgerIsSaidThenSetAsideOnRepair) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(ListFolder(dir.path()).size(), 2u);
     EXPECT_EQ(RunCli({"ledger", "where"}, options).exitCode, 0);
+}
+
+// Two installs of the program on two desktops, one ledger on a server: an
+// invoice merged on one is flagged on the other.
+TEST(LedgerCli, TwoInstallsSharingAServerSeeEachOthersInvoices) {
+    PgTestServer* server = StartPgServer();
+    VELLUMARK_REQUIRE_PG(server);
+    const ledger::Location at = server->FreshDatabase();
+    const std::string uri = "VELLUMARK_LEDGER=postgresql://" + at.user + "@/" + at.database +
+                            "?host=" + at.host + "&port=" + std::to_string(PgTestServer::kPort);
+    TempDir folder, first, second;
+    ASSERT_TRUE(fixtures::WriteFactInvoicePdf(folder / "发票.pdf", fixtures::FixtureInvoice{}));
+    const std::string installs[] = {MakeProgramDirectory(first.path()),
+                                    MakeProgramDirectory(second.path())};
+    for (int i = 0; i < 2; ++i) {
+        CliOptions options;
+        options.programDirectory = installs[i];
+        options.environment = {uri};
+        const CliRun run = RunCli(
+            {"merge", folder.path(), "--output", (i == 0 ? first : second) / "o.pdf"}, options);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        if (i == 0)
+            EXPECT_EQ(run.err, "");
+        else
+            EXPECT_NE(run.err.find("24957000000021350618）已于 "), std::string::npos) << run.err;
+    }
 }
 
 }  // namespace
