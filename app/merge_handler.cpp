@@ -17,8 +17,11 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace vellumark {
 namespace {
@@ -27,6 +30,15 @@ namespace {
 constexpr int kPauseBeforeReportMs = 1000;
 
 // What the merge's worker hands back to the window.
+// Row results on their way to the window. Images ready from the listing
+// come in a burst; the window shows all that have arrived in one go rather
+// than scrolling the list once per row.
+struct PendingResults {
+    std::mutex mutex;
+    std::vector<RowResult> results;
+    bool posted = false;
+};
+
 struct MergeWork {
     FolderLocks locks;
     InvoiceRows rows;
@@ -68,14 +80,26 @@ void MainWindow::StartMerge(FolderLocks locks) {
     work->mergedAt = QDateTime::currentSecsSinceEpoch();
     MergeSettings settings{state_.TempImageFolder(), state_.OutputPdf()};
     settings.ready = readyImages_;
+    auto pending = std::make_shared<PendingResults>();
+    const auto arrived = [this, pending](const RowResult& result) {
+        const std::lock_guard<std::mutex> lock(pending->mutex);
+        pending->results.push_back(result);
+        if (std::exchange(pending->posted, true))
+            return;
+        Later([this, pending] {
+            std::vector<RowResult> results;
+            {
+                const std::lock_guard<std::mutex> lock(pending->mutex);
+                results.swap(pending->results);
+                pending->posted = false;
+            }
+            ShowRowResults(results);
+        });
+    };
     RunInBackground(
-        [this, work, settings, mode] {
-            work->outcome = MergeInvoices(
-                state_.pdfLibrary, settings, mode, work->rows,
-                [this](const RowResult& result) {
-                    Later([this, result] { ShowRowResult(result); });
-                },
-                &cancel_);
+        [this, work, settings, mode, arrived] {
+            work->outcome =
+                MergeInvoices(state_.pdfLibrary, settings, mode, work->rows, arrived, &cancel_);
             if (work->outcome.status == MergeStatus::kSaved) {
                 work->ledgerProblem = RecordSavedMerge(
                     work->listing, PlacedRows(work->outcome, work->rows.rowCount()),
@@ -93,21 +117,24 @@ void MainWindow::StartMerge(FolderLocks locks) {
         });
 }
 
-void MainWindow::ShowRowResult(const RowResult& result) {
-    rows_.SetCell(result.row, kColumnProgress, RowStatusText(result.status));
-    if (!result.note.isEmpty())
-        rows_.SetNote(result.row, result.note);
-    // Keep the row after the one just finished in view.
-    const QModelIndex next = rows_.index(result.row + 1, 0);
-    if (next.isValid())
+void MainWindow::ShowRowResults(const std::vector<RowResult>& results) {
+    int last = -1;
+    for (const RowResult& result : results) {
+        rows_.SetCell(result.row, kColumnProgress, RowStatusText(result.status));
+        if (!result.note.isEmpty())
+            rows_.SetNote(result.row, result.note);
+        last = std::max(last, result.row);
+    }
+    // Keep the row after the last one finished in view.
+    const QModelIndex next = rows_.index(last + 1, 0);
+    if (last >= 0 && next.isValid())
         invoiceList_->scrollTo(next);
 }
 
 void MainWindow::FinishMerge(const MergeOutcome& outcome, LayoutMode mode) {
     // Rows whose result changed after their render (an image the sheet could
     // not take) show their final state.
-    for (const RowResult& result : outcome.rows)
-        ShowRowResult(result);
+    ShowRowResults(outcome.rows);
     ShowIdleLook();
     if (closing_ || outcome.status == MergeStatus::kNothingToMerge ||
         outcome.status == MergeStatus::kCancelled)

@@ -134,7 +134,7 @@ private:
     void StartMerge(FolderLocks locks);
     void FinishMerge(const MergeOutcome& outcome, LayoutMode mode);
     void ShowMergeReport(const MergeOutcome& outcome, LayoutMode mode);
-    void ShowRowResult(const RowResult& result);
+    void ShowRowResults(const std::vector<RowResult>& results);
     void ShowBusyLook();
     void ShowIdleLook();
 
