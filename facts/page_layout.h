@@ -9,24 +9,31 @@
 
 namespace vellumark {
 
+// A character placed along its run: x along the way it reads, y across it
+// (downwards as a reader of that run sees it), both in points.
 struct PlacedChar {
     char32_t c = 0;
     double x = 0, y = 0, advance = 0, size = 0;
+    int frame = 0;  // the direction it runs in, as PageLayout numbers them
 };
 
-// Where a label was found: its line, the characters after it, and its box.
+// Where a label was found: its line, the characters after it, and its box,
+// in the frame of the direction its line runs in.
 struct LabelPlace {
     int line = -1;
     std::size_t start = 0;  // index in the line of its first character
     std::size_t after = 0;  // index in the line of the first character after the label
     double left = 0, top = 0, bottom = 0, size = 0;
     bool colon = false;  // a colon follows, as after "名称" but not "项目名称"
+    int frame = 0;       // places in different frames cannot be compared
 };
 
 class PageLayout {
 public:
     // Arranges `glyphs`; characters drawn twice on the same spot (a bold
-    // imitation) count once.
+    // imitation) count once. Lines are rebuilt along the way each run of
+    // glyphs advances, so an invoice drawn turned on its page reads as an
+    // upright one; the direction most characters take comes first.
     explicit PageLayout(const std::vector<pdfax::TextGlyph>& glyphs);
 
     // Every place where `label` is written along a line, blanks allowed
@@ -48,7 +55,8 @@ public:
     std::u32string AllLines() const;
 
 private:
-    std::vector<std::vector<PlacedChar>> lines_;  // each left to right
+    // Each line along its run; lines of a frame top to bottom as read.
+    std::vector<std::vector<PlacedChar>> lines_;
 };
 
 bool IsBlank(char32_t c);

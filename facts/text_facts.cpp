@@ -108,6 +108,8 @@ void ReadSumLine(const PageLayout& page, InvoiceFacts& facts) {
 const LabelPlace* HeadingOf(const LabelPlace& label, const std::vector<LabelPlace>& headings) {
     const LabelPlace* best = nullptr;
     for (const LabelPlace& heading : headings) {
+        if (heading.frame != label.frame)
+            continue;
         const double reach = 2 * heading.size;
         const bool downwards = heading.line < 0;
         if (downwards && heading.left <= label.left + 1 && label.bottom >= heading.top - reach &&
@@ -122,7 +124,8 @@ const LabelPlace* HeadingOf(const LabelPlace& label, const std::vector<LabelPlac
         return std::tuple{heading.left <= label.left + 1, heading.bottom, heading.left};
     };
     for (const LabelPlace& heading : headings) {
-        if (heading.bottom <= label.bottom && (!best || rank(heading) > rank(*best)))
+        if (heading.frame == label.frame && heading.bottom <= label.bottom &&
+            (!best || rank(heading) > rank(*best)))
             best = &heading;
     }
     return best;

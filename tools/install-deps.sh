@@ -13,6 +13,8 @@ packages=(
     libqpdf-dev libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev libisal-dev libzxing-dev libcups2-dev
     # running: Chinese faces for invoices whose fonts are not embedded
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
+    # running: the predefined CMaps (GBK-EUC-H...) that read such fonts' text
+    poppler-data
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(
