@@ -15,14 +15,24 @@ namespace {
 // too little for the next line.
 constexpr double kSameLine = 0.35;
 
+// How far apart the characters of a heading written downwards may stand,
+// in font sizes: some spread "购买方" over the whole height of their block.
+constexpr double kHeadingStep = 4;
+
+// A gap wider than this between characters (in font sizes) separates
+// values standing in different columns of one line: "58.02" and "3.48"
+// must not read as "58.023.48".
+constexpr double kColumnGap = 1.0;
+
 bool SameSpot(const PlacedChar& a, const PlacedChar& b) {
     const double near = 0.3 * std::max(a.size, b.size);
     return a.c == b.c && std::fabs(a.x - b.x) < near && std::fabs(a.y - b.y) < near;
 }
 
 // Runs whose directions differ by less than this (in degrees) read along
-// one direction: a line set a little askew still reads as a line.
-constexpr double kSameDirection = 10;
+// one direction. Text layers draw lines straight; the glyphs of a seal's
+// ring, each turned its own way, read on lines of their own.
+constexpr double kSameDirection = 3;
 
 double AngleBetween(double a, double b) {
     const double d = std::fmod(std::fabs(a - b), 360.0);
@@ -99,10 +109,12 @@ PageLayout::PageLayout(const std::vector<pdfax::TextGlyph>& glyphs) {
     std::stable_sort(chars.begin(), chars.end(), [](const PlacedChar& a, const PlacedChar& b) {
         return a.frame != b.frame ? a.frame < b.frame : a.y < b.y;
     });
+    // A line goes on while each character stands near the one before it
+    // across the line: a lone character a little above the line (one of a
+    // heading written downwards) must not split the label from its value.
     for (const PlacedChar& c : chars) {
-        if (lines_.empty() || c.frame != lines_.back().front().frame ||
-            c.y - lines_.back().front().y >
-                kSameLine * std::max(c.size, lines_.back().front().size))
+        if (lines_.empty() || c.frame != lines_.back().back().frame ||
+            c.y - lines_.back().back().y > kSameLine * std::max(c.size, lines_.back().back().size))
             lines_.emplace_back();
         lines_.back().push_back(c);
     }
@@ -167,7 +179,7 @@ std::vector<LabelPlace> PageLayout::FindDownwards(const std::u32string& label) c
                     for (const PlacedChar& c : other) {
                         const double dy = c.y - last->y;
                         if (c.c == label[k] && std::fabs(c.x - first.x) < 0.5 * first.size &&
-                            dy > 0.5 * first.size && dy < 2.5 * first.size)
+                            dy > 0.5 * first.size && dy < kHeadingStep * first.size)
                             below = &c;
                     }
                 }
@@ -192,8 +204,11 @@ std::u32string PageLayout::After(const LabelPlace& place, double gapInSizes) con
     // The value starts near its label, or it belongs to something else.
     for (std::size_t k = i; k < line.size(); ++k) {
         const PlacedChar& before = line[k - 1];
-        if (line[k].x - (before.x + before.advance) > gapInSizes * before.size)
+        const double gap = line[k].x - (before.x + before.advance);
+        if (gap > gapInSizes * before.size)
             break;
+        if (k > i && gap > kColumnGap * before.size && !IsBlank(before.c) && !IsBlank(line[k].c))
+            text += U' ';
         text += line[k].c;
     }
     return text;

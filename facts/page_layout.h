@@ -45,7 +45,8 @@ public:
 
     // The text after `place` on its line, from its first character that is
     // not a colon or a blank, up to a gap wider than `gapInSizes` times the
-    // font size. Blanks inside are kept.
+    // font size. Blanks inside are kept, and a narrower gap that still
+    // parts two columns reads as one blank.
     std::u32string After(const LabelPlace& place, double gapInSizes) const;
 
     // The character just before the label on its line; 0 at the line's start.
