@@ -214,6 +214,27 @@ std::u32string PageLayout::After(const LabelPlace& place, double gapInSizes) con
     return text;
 }
 
+std::u32string PageLayout::AboveRight(const LabelPlace& place, double withinSizes) const {
+    const std::vector<PlacedChar>* nearest = nullptr;
+    for (const auto& line : lines_) {
+        const double y = line.front().y;
+        if (line.front().frame == place.frame && y < place.bottom - 0.1 * place.size &&
+            place.bottom - y <= withinSizes * place.size && (!nearest || y > nearest->front().y))
+            nearest = &line;
+    }
+    std::u32string text;
+    const PlacedChar* before = nullptr;
+    for (const PlacedChar& c : nearest ? *nearest : std::vector<PlacedChar>{}) {
+        if (c.x <= place.left)
+            continue;
+        if (before && c.x - (before->x + before->advance) > kColumnGap * before->size)
+            text += U' ';
+        text += c.c;
+        before = &c;
+    }
+    return text;
+}
+
 char32_t PageLayout::Before(const LabelPlace& place) const {
     if (place.line < 0 || place.start == 0)
         return 0;

@@ -49,6 +49,12 @@ public:
     // parts two columns reads as one blank.
     std::u32string After(const LabelPlace& place, double gapInSizes) const;
 
+    // The text right of `place` on the nearest line above it in its frame,
+    // when that line stands within `withinSizes` font sizes: values some
+    // producers set a little above their label's baseline. Columns part
+    // with a blank.
+    std::u32string AboveRight(const LabelPlace& place, double withinSizes) const;
+
     // The character just before the label on its line; 0 at the line's start.
     char32_t Before(const LabelPlace& place) const;
 

@@ -56,10 +56,13 @@ std::string RunAfter(const PageLayout& page, std::initializer_list<const char32_
     return {};
 }
 
+// "开票日期", or "填开日期" on an air ticket's itinerary.
 std::string DateAfterLabel(const PageLayout& page) {
-    for (const LabelPlace& place : page.Find(U"开票日期")) {
-        if (std::string date = FirstDate(page.After(place, 6)); !date.empty())
-            return date;
+    for (const char32_t* label : {U"开票日期", U"填开日期"}) {
+        for (const LabelPlace& place : page.Find(label)) {
+            if (std::string date = FirstDate(page.After(place, 6)); !date.empty())
+                return date;
+        }
     }
     return {};
 }
@@ -93,7 +96,9 @@ void ReadSumLine(const PageLayout& page, InvoiceFacts& facts) {
     for (const LabelPlace& place : page.Find(U"合计")) {
         if (page.Before(place) == U'税' || page.Before(place) == U'额')
             continue;
-        const std::vector<Money> found = AmountsIn(page.After(place, 1e9));
+        std::vector<Money> found = AmountsIn(page.After(place, 1e9));
+        if (found.empty())
+            found = AmountsIn(page.AboveRight(place, 1.2));
         if (found.empty() || found[0].starred)
             continue;
         facts.fields[kFactAmount] = FormatCents(found[0].cents);
