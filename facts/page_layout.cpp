@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <numbers>
 
 namespace vellumark {
 namespace {
@@ -13,21 +15,73 @@ namespace {
 // too little for the next line.
 constexpr double kSameLine = 0.35;
 
+// How far apart the characters of a heading written downwards may stand,
+// in font sizes: some spread "购买方" over the whole height of their block.
+constexpr double kHeadingStep = 4;
+
+// A gap wider than this between characters (in font sizes) separates
+// values standing in different columns of one line: "58.02" and "3.48"
+// must not read as "58.023.48".
+constexpr double kColumnGap = 1.0;
+
 bool SameSpot(const PlacedChar& a, const PlacedChar& b) {
     const double near = 0.3 * std::max(a.size, b.size);
     return a.c == b.c && std::fabs(a.x - b.x) < near && std::fabs(a.y - b.y) < near;
 }
 
+// Runs whose directions differ by less than this (in degrees) read along
+// one direction. Text layers draw lines straight; the glyphs of a seal's
+// ring, each turned its own way, read on lines of their own.
+constexpr double kSameDirection = 3;
+
+double AngleBetween(double a, double b) {
+    const double d = std::fmod(std::fabs(a - b), 360.0);
+    return std::min(d, 360 - d);
+}
+
+int WholeDegrees(const pdfax::TextGlyph& glyph) {
+    const double angle = std::isfinite(glyph.angle) ? std::fmod(glyph.angle, 360.0) : 0;
+    return static_cast<int>(std::lround(angle < 0 ? angle + 360 : angle)) % 360;
+}
+
+// Every character with its place along and across its run. The directions
+// most characters take are the frames, numbered from the most taken; a
+// direction near one of them (a glyph of a seal's ring, a line askew) reads
+// in its frame, so a few turned glyphs never set the frame of the rest.
 std::vector<PlacedChar> Chars(const std::vector<pdfax::TextGlyph>& glyphs) {
+    std::map<int, std::size_t> counts;
+    for (const auto& glyph : glyphs)
+        ++counts[WholeDegrees(glyph)];
+    std::vector<std::pair<std::size_t, int>> byCount;
+    for (const auto& [degrees, count] : counts)
+        byCount.push_back({count, degrees});
+    std::stable_sort(byCount.begin(), byCount.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<double> directions;
+    std::map<int, int> frameOf;
+    for (const auto& [count, degrees] : byCount) {
+        std::size_t f = 0;
+        while (f < directions.size() && AngleBetween(degrees, directions[f]) >= kSameDirection)
+            ++f;
+        if (f == directions.size())
+            directions.push_back(degrees);
+        frameOf[degrees] = static_cast<int>(f);
+    }
     std::vector<PlacedChar> chars;
-    for (const auto& glyph : glyphs) {
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const auto& glyph = glyphs[i];
+        const int frame = frameOf[WholeDegrees(glyph)];
+        const auto f = static_cast<std::size_t>(frame);
+        // Turned back by its direction: the run goes left to right.
+        const double turn = directions[f] * std::numbers::pi / 180;
+        const double cos = std::cos(turn), sin = std::sin(turn);
+        const double along = glyph.x * cos + glyph.y * sin;
+        const double across = glyph.y * cos - glyph.x * sin;
         const std::u32string text = Utf32(glyph.text);
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const double share = glyph.advance / static_cast<double>(text.size());
-            const PlacedChar c{text[i], glyph.x + share * static_cast<double>(i), glyph.y, share,
-                               glyph.size > 0 ? glyph.size : 1};
-            chars.push_back(c);
-        }
+        const double share = glyph.advance / static_cast<double>(text.size());
+        for (std::size_t k = 0; k < text.size(); ++k)
+            chars.push_back({text[k], along + share * static_cast<double>(k), across, share,
+                             glyph.size > 0 ? glyph.size : 1, frame});
     }
     return chars;
 }
@@ -52,11 +106,15 @@ std::u32string Utf32(const std::string& text) {
 
 PageLayout::PageLayout(const std::vector<pdfax::TextGlyph>& glyphs) {
     std::vector<PlacedChar> chars = Chars(glyphs);
-    std::stable_sort(chars.begin(), chars.end(),
-                     [](const PlacedChar& a, const PlacedChar& b) { return a.y < b.y; });
+    std::stable_sort(chars.begin(), chars.end(), [](const PlacedChar& a, const PlacedChar& b) {
+        return a.frame != b.frame ? a.frame < b.frame : a.y < b.y;
+    });
+    // A line goes on while each character stands near the one before it
+    // across the line: a lone character a little above the line (one of a
+    // heading written downwards) must not split the label from its value.
     for (const PlacedChar& c : chars) {
-        if (lines_.empty() || c.y - lines_.back().front().y >
-                                  kSameLine * std::max(c.size, lines_.back().front().size))
+        if (lines_.empty() || c.frame != lines_.back().back().frame ||
+            c.y - lines_.back().back().y > kSameLine * std::max(c.size, lines_.back().back().size))
             lines_.emplace_back();
         lines_.back().push_back(c);
     }
@@ -97,7 +155,7 @@ std::vector<LabelPlace> PageLayout::Find(const std::u32string& label) const {
                     ++next;
                 places.push_back({static_cast<int>(l), start, i, line[start].x,
                                   line[start].y - line[start].size, line[start].y, line[start].size,
-                                  next < line.size() && IsColon(line[next].c)});
+                                  next < line.size() && IsColon(line[next].c), line[start].frame});
             }
         }
     }
@@ -116,18 +174,20 @@ std::vector<LabelPlace> PageLayout::FindDownwards(const std::u32string& label) c
             for (std::size_t k = 1; last && k < label.size(); ++k) {
                 const PlacedChar* below = nullptr;
                 for (const auto& other : lines_) {
+                    if (other.front().frame != first.frame)
+                        continue;
                     for (const PlacedChar& c : other) {
                         const double dy = c.y - last->y;
                         if (c.c == label[k] && std::fabs(c.x - first.x) < 0.5 * first.size &&
-                            dy > 0.5 * first.size && dy < 2.5 * first.size)
+                            dy > 0.5 * first.size && dy < kHeadingStep * first.size)
                             below = &c;
                     }
                 }
                 last = below;
             }
             if (last)
-                places.push_back(
-                    {-1, 0, 0, first.x, first.y - first.size, last->y, first.size, false});
+                places.push_back({-1, 0, 0, first.x, first.y - first.size, last->y, first.size,
+                                  false, first.frame});
         }
     }
     return places;
@@ -144,9 +204,33 @@ std::u32string PageLayout::After(const LabelPlace& place, double gapInSizes) con
     // The value starts near its label, or it belongs to something else.
     for (std::size_t k = i; k < line.size(); ++k) {
         const PlacedChar& before = line[k - 1];
-        if (line[k].x - (before.x + before.advance) > gapInSizes * before.size)
+        const double gap = line[k].x - (before.x + before.advance);
+        if (gap > gapInSizes * before.size)
             break;
+        if (k > i && gap > kColumnGap * before.size && !IsBlank(before.c) && !IsBlank(line[k].c))
+            text += U' ';
         text += line[k].c;
+    }
+    return text;
+}
+
+std::u32string PageLayout::AboveRight(const LabelPlace& place, double withinSizes) const {
+    const std::vector<PlacedChar>* nearest = nullptr;
+    for (const auto& line : lines_) {
+        const double y = line.front().y;
+        if (line.front().frame == place.frame && y < place.bottom - 0.1 * place.size &&
+            place.bottom - y <= withinSizes * place.size && (!nearest || y > nearest->front().y))
+            nearest = &line;
+    }
+    std::u32string text;
+    const PlacedChar* before = nullptr;
+    for (const PlacedChar& c : nearest ? *nearest : std::vector<PlacedChar>{}) {
+        if (c.x <= place.left)
+            continue;
+        if (before && c.x - (before->x + before->advance) > kColumnGap * before->size)
+            text += U' ';
+        text += c.c;
+        before = &c;
     }
     return text;
 }

@@ -56,10 +56,13 @@ std::string RunAfter(const PageLayout& page, std::initializer_list<const char32_
     return {};
 }
 
+// "开票日期", or "填开日期" on an air ticket's itinerary.
 std::string DateAfterLabel(const PageLayout& page) {
-    for (const LabelPlace& place : page.Find(U"开票日期")) {
-        if (std::string date = FirstDate(page.After(place, 6)); !date.empty())
-            return date;
+    for (const char32_t* label : {U"开票日期", U"填开日期"}) {
+        for (const LabelPlace& place : page.Find(label)) {
+            if (std::string date = FirstDate(page.After(place, 6)); !date.empty())
+                return date;
+        }
     }
     return {};
 }
@@ -93,7 +96,9 @@ void ReadSumLine(const PageLayout& page, InvoiceFacts& facts) {
     for (const LabelPlace& place : page.Find(U"合计")) {
         if (page.Before(place) == U'税' || page.Before(place) == U'额')
             continue;
-        const std::vector<Money> found = AmountsIn(page.After(place, 1e9));
+        std::vector<Money> found = AmountsIn(page.After(place, 1e9));
+        if (found.empty())
+            found = AmountsIn(page.AboveRight(place, 1.2));
         if (found.empty() || found[0].starred)
             continue;
         facts.fields[kFactAmount] = FormatCents(found[0].cents);
@@ -108,6 +113,8 @@ void ReadSumLine(const PageLayout& page, InvoiceFacts& facts) {
 const LabelPlace* HeadingOf(const LabelPlace& label, const std::vector<LabelPlace>& headings) {
     const LabelPlace* best = nullptr;
     for (const LabelPlace& heading : headings) {
+        if (heading.frame != label.frame)
+            continue;
         const double reach = 2 * heading.size;
         const bool downwards = heading.line < 0;
         if (downwards && heading.left <= label.left + 1 && label.bottom >= heading.top - reach &&
@@ -122,7 +129,8 @@ const LabelPlace* HeadingOf(const LabelPlace& label, const std::vector<LabelPlac
         return std::tuple{heading.left <= label.left + 1, heading.bottom, heading.left};
     };
     for (const LabelPlace& heading : headings) {
-        if (heading.bottom <= label.bottom && (!best || rank(heading) > rank(*best)))
+        if (heading.frame == label.frame && heading.bottom <= label.bottom &&
+            (!best || rank(heading) > rank(*best)))
             best = &heading;
     }
     return best;

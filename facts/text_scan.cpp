@@ -89,7 +89,9 @@ std::vector<Money> AmountsIn(const std::u32string& text) {
         const bool negative = at < text.size() && text[at] == U'-';
         if (negative)
             ++at;
-        if (at >= text.size() || !IsDigit(text[at]) || (i > 0 && !yen && IsDigit(text[i - 1]))) {
+        // Nor is one that follows a decimal point: it is the tail of another.
+        const bool tail = i > 0 && !yen && (IsDigit(text[i - 1]) || text[i - 1] == U'.');
+        if (at >= text.size() || !IsDigit(text[at]) || tail) {
             ++i;
             continue;
         }

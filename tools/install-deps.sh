@@ -16,6 +16,8 @@ packages=(
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
     # the ledger of printed invoices: an SQLite file, or a PostgreSQL server
     libqt6sql6-sqlite libqt6sql6-psql
+    # running: the predefined CMaps (GBK-EUC-H...) that read such fonts' text
+    poppler-data
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(

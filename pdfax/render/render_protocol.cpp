@@ -34,7 +34,7 @@ public:
     Writer& Glyphs(const std::vector<TextGlyph>& glyphs) {
         U32(static_cast<std::uint32_t>(glyphs.size()));
         for (const TextGlyph& g : glyphs)
-            Text(g.text).F64(g.x).F64(g.y).F64(g.advance).F64(g.size);
+            Text(g.text).F64(g.x).F64(g.y).F64(g.advance).F64(g.size).F64(g.angle);
         return *this;
     }
     Writer& Search(const CodeSearch& search) {
@@ -86,12 +86,13 @@ public:
     }
     bool Glyphs(std::vector<TextGlyph>& glyphs) {
         std::uint32_t count = 0;
-        // Each glyph takes at least 36 bytes: a count beyond what is left is garbage.
-        if (!U32(count) || count > (in_.size() - at_) / 36)
+        // Each glyph takes at least 44 bytes: a count beyond what is left is garbage.
+        if (!U32(count) || count > (in_.size() - at_) / 44)
             return false;
         glyphs.resize(count);
         for (TextGlyph& g : glyphs) {
-            if (!Text(g.text) || !F64(g.x) || !F64(g.y) || !F64(g.advance) || !F64(g.size))
+            if (!Text(g.text) || !F64(g.x) || !F64(g.y) || !F64(g.advance) || !F64(g.size) ||
+                !F64(g.angle))
                 return false;
         }
         return true;

@@ -5,7 +5,6 @@
 #include <cctype>
 
 namespace pdfax {
-namespace {
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -24,6 +23,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
 
 // Windows-1252 above 0x7F, as WinAnsiEncoding fonts use it; 0 where unused.
 char32_t WinAnsi(unsigned char byte) {
@@ -55,11 +56,31 @@ char32_t GlyphNameCharacter(const std::string& name) {
     return found == kNames.end() ? 0 : found->second;
 }
 
-std::uint32_t CodeOf(const std::string& bytes) {
+std::uint32_t CodeOf(std::string_view bytes) {
     std::uint32_t code = 0;
     for (const char c : bytes)
         code = (code << 8) | static_cast<unsigned char>(c);
     return code;
+}
+
+// The collection a CID font's CIDs belong to, "Adobe-GB1", when its CIDs
+// are that collection's: a CFF font keyed by CID, or a font the reader has
+// to find for itself. The CIDs of an embedded TrueType font are often its
+// glyph numbers whatever it claims, and read as a collection they would
+// give wrong text rather than none.
+std::string CollectionOf(QPDFObjectHandle descendant) {
+    if (!descendant.isDictionary())
+        return {};
+    QPDFObjectHandle info = descendant.getKey("/CIDSystemInfo");
+    QPDFObjectHandle registry = info.isDictionary() ? info.getKey("/Registry") : info;
+    QPDFObjectHandle ordering = info.isDictionary() ? info.getKey("/Ordering") : info;
+    if (!registry.isString() || !ordering.isString() || registry.getUTF8Value() != "Adobe")
+        return {};
+    QPDFObjectHandle descriptor = descendant.getKey("/FontDescriptor");
+    const bool embeddedTrueType = descriptor.isDictionary() && descriptor.hasKey("/FontFile2");
+    if (embeddedTrueType)
+        return {};
+    return "Adobe-" + ordering.getUTF8Value();
 }
 
 // A CMap's tokens as far as ToUnicode maps need them: hex strings (decoded,
@@ -121,18 +142,47 @@ FontDecoder::FontDecoder(QPDFObjectHandle font) {
     if (!font.isDictionary())
         return;
     composite_ = font.getKey("/Subtype").isNameAndEquals("/Type0");
-    if (composite_) {
-        QPDFObjectHandle encoding = font.getKey("/Encoding");
-        ucs2_ = encoding.isName() && encoding.getName().find("UCS2") != std::string::npos;
-        identity_ = encoding.isName() && encoding.getName().rfind("/Identity", 0) == 0;
-        QPDFObjectHandle descendants = font.getKey("/DescendantFonts");
-        if (descendants.isArray() && descendants.getArrayNItems() > 0)
-            ReadCompositeWidths(descendants.getArrayItem(0));
-    } else {
+    // A simple font's encoding comes first, its ToUnicode map over it; a
+    // composite font's map says whether its CIDs need reading as text.
+    if (!composite_)
         ReadSimpleFont(font);
-    }
     if (QPDFObjectHandle map = font.getKey("/ToUnicode"); map.isStream())
         ReadToUnicode(map);
+    if (composite_) {
+        QPDFObjectHandle descendants = font.getKey("/DescendantFonts");
+        QPDFObjectHandle descendant = descendants.isArray() && descendants.getArrayNItems() > 0
+                                          ? descendants.getArrayItem(0)
+                                          : QPDFObjectHandle::newNull();
+        ReadCompositeEncoding(font, descendant);
+        if (descendant.isDictionary())
+            ReadCompositeWidths(descendant);
+    }
+}
+
+void FontDecoder::ReadCompositeEncoding(QPDFObjectHandle font, QPDFObjectHandle descendant) {
+    QPDFObjectHandle encoding = font.getKey("/Encoding");
+    if (!encoding.isName())
+        return;
+    const std::string name = encoding.getName().substr(1);
+    vertical_ = name.size() > 2 && name.compare(name.size() - 2, 2, "-V") == 0;
+    unicodeCodes_ = name.rfind("Uni", 0) == 0 && (name.find("-UCS2-") != std::string::npos ||
+                                                  name.find("-UTF16-") != std::string::npos);
+    const bool needsCollection = toUnicode_.empty() && !unicodeCodes_;
+    if (name == "Identity-H" || name == "Identity-V") {
+        identity_ = true;
+        if (const std::string collection = CollectionOf(descendant);
+            needsCollection && !collection.empty())
+            cids_ = FindCollection(collection);
+        return;
+    }
+    FoundCMap found = FindPredefinedCMap(name);
+    cmap_ = std::move(found.cmap);
+    // A vertical CMap turns punctuation into its upright forms; the text is
+    // the character its horizontal twin gives.
+    if (vertical_ && cmap_)
+        textCmap_ = FindPredefinedCMap(name.substr(0, name.size() - 1) + "H").cmap;
+    if (cmap_ && needsCollection)
+        cids_ = FindCollection(found.collection);
 }
 
 void FontDecoder::ReadToUnicode(QPDFObjectHandle stream) {
@@ -221,6 +271,11 @@ void FontDecoder::ReadCompositeWidths(QPDFObjectHandle descendant) {
     defaultWidth_ = 1000;
     if (auto dw = descendant.getKey("/DW"); dw.isNumber())
         defaultWidth_ = dw.getNumericValue();
+    // Every glyph of a vertical font advances by the same height here: "DW2
+    // [origin advance]", the advance negative because it goes down.
+    if (auto dw2 = descendant.getKey("/DW2");
+        dw2.isArray() && dw2.getArrayNItems() == 2 && dw2.getArrayItem(1).isNumber())
+        verticalAdvance_ = -dw2.getArrayItem(1).getNumericValue();
     QPDFObjectHandle w = descendant.getKey("/W");
     if (!w.isArray())
         return;
@@ -249,35 +304,63 @@ void FontDecoder::ReadCompositeWidths(QPDFObjectHandle descendant) {
     }
 }
 
-std::string FontDecoder::TextOf(std::uint32_t code) const {
+std::size_t FontDecoder::CodeLength(const std::string& bytes, std::size_t at) const {
+    if (!composite_)
+        return 1;
+    if (cmap_)
+        return cmap_->CodeLength(bytes, at);
+    // Without the CMap's data: two bytes, or four for a UTF-16 surrogate pair.
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    return unicodeCodes_ && lead >= 0xD8 && lead < 0xDC ? 4 : 2;
+}
+
+std::uint32_t FontDecoder::CidOf(std::uint32_t code, std::size_t length) const {
+    if (!composite_ || identity_)
+        return code;
+    if (cmap_)
+        return cmap_->CidOf(code, length);
+    // Without the CMap's data only the Roman characters can be placed: in
+    // each of Adobe's Chinese, Japanese and Korean collections CIDs 1 to 95
+    // are ASCII 32 to 126 in order; other characters take the default width.
+    return code >= 0x20 && code <= 0x7E ? code - 31 : 0;
+}
+
+std::string FontDecoder::TextOf(const std::string& bytes, std::uint32_t code,
+                                std::uint32_t cid) const {
     if (const auto found = toUnicode_.find(code); found != toUnicode_.end())
         return found->second;
+    if (unicodeCodes_)
+        return Utf16BeToUtf8(bytes);
     std::string text;
-    if (ucs2_ && (code < 0xD800 || code >= 0xE000))
-        AppendUtf8(text, code);
+    // The single bytes of the EUC encodings are ASCII, not the full-width
+    // forms their CIDs are given in the collection's table.
+    if (cmap_ && bytes.size() == 1 && code >= 0x20 && code <= 0x7E) {
+        text += static_cast<char>(code);
+    } else if (cids_ && cid > 0 && cid < cids_->size() && (*cids_)[cid] != 0) {
+        AppendUtf8(text, (*cids_)[cid]);
+    }
     return text;
 }
 
-double FontDecoder::WidthOf(std::uint32_t code) const {
-    // Composite fonts give widths by glyph (CID). Without the predefined
-    // CMaps only the Roman characters can be placed: in each of Adobe's
-    // Chinese, Japanese and Korean orderings CIDs 1 to 95 are ASCII 32 to
-    // 126 in order; other characters take the default width.
-    if (composite_ && !identity_) {
-        if (code < 0x20 || code > 0x7E)
-            return defaultWidth_;
-        code -= 31;
-    }
-    const auto found = widths_.find(code);
+double FontDecoder::WidthOf(std::uint32_t cid) const {
+    if (composite_ && cid == 0 && !identity_)
+        return defaultWidth_;
+    const auto found = widths_.find(cid);
     return found == widths_.end() ? defaultWidth_ : found->second;
 }
 
 std::vector<ShownCode> FontDecoder::Decode(const std::string& bytes) const {
     std::vector<ShownCode> codes;
-    const std::size_t step = composite_ ? 2 : 1;
-    for (std::size_t i = 0; i + step <= bytes.size(); i += step) {
-        const std::uint32_t code = CodeOf(bytes.substr(i, step));
-        codes.push_back({TextOf(code), WidthOf(code), !composite_ && code == 32});
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = std::min(CodeLength(bytes, i), bytes.size() - i);
+        const std::string piece = bytes.substr(i, length);
+        i += length;
+        if (composite_ && piece.size() < 2 && !cmap_)
+            break;  // the odd byte left over at the end of a two-byte string
+        const std::uint32_t code = CodeOf(piece), cid = CidOf(code, length);
+        const std::uint32_t textCid = textCmap_ ? textCmap_->CidOf(code, length) : cid;
+        codes.push_back({TextOf(piece, code, textCid), vertical_ ? verticalAdvance_ : WidthOf(cid),
+                         length == 1 && code == 32});
     }
     return codes;
 }

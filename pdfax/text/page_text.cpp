@@ -10,6 +10,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <numbers>
 
 namespace pdfax {
 namespace {
@@ -147,24 +148,40 @@ private:
         const TextState& text = state_.text;
         if (!string.isString() || !text.font)
             return;
+        const bool vertical = text.font->Vertical();
         for (const ShownCode& code : text.font->Decode(string.getStringValue())) {
             const Matrix device = Multiply(matrix_, state_.ctm);
-            double tx = code.width / 1000 * text.size + text.charSpacing;
+            double step = code.width / 1000 * text.size + text.charSpacing;
             if (code.wordSpace)
-                tx += text.wordSpacing;
-            tx *= text.scaling;
+                step += text.wordSpacing;
+            // Horizontal scaling widens lines, not columns.
+            if (!vertical)
+                step *= text.scaling;
             if (!code.text.empty())
-                Emit(code.text, device, tx);
-            Advance(tx);
+                Emit(code.text, device, step, vertical);
+            if (vertical)
+                matrix_ = Multiply({1, 0, 0, 1, 0, -step}, matrix_);
+            else
+                Advance(step);
         }
     }
 
-    void Emit(const std::string& text, const Matrix& device, double advance) {
-        const PagePoint origin = frame_.ToViewer(Apply(device, 0, state_.text.rise));
-        const PagePoint end = frame_.ToViewer(Apply(device, advance, state_.text.rise));
+    // The glyph, advancing `step` along the line, or down the column.
+    void Emit(const std::string& text, const Matrix& device, double step, bool vertical) {
+        const double rise = state_.text.rise;
+        const PagePoint origin = frame_.ToViewer(Apply(device, 0, rise));
+        const PagePoint end =
+            frame_.ToViewer(vertical ? Apply(device, 0, rise - step) : Apply(device, step, rise));
+        // The way it goes, even for a glyph that does not advance.
+        const PagePoint toward =
+            frame_.ToViewer(vertical ? Apply(device, 0, rise - 1) : Apply(device, 1, rise));
+        double angle =
+            std::atan2(toward.y - origin.y, toward.x - origin.x) * 180 / std::numbers::pi;
+        if (angle < 0)
+            angle += 360;
         const double size = state_.text.size * std::hypot(device[2], device[3]);
         out_.push_back({text, origin.x, origin.y, std::hypot(end.x - origin.x, end.y - origin.y),
-                        std::fabs(size)});
+                        std::fabs(size), angle});
     }
 
     // An image fills the unit square of the current matrix.

@@ -11,6 +11,9 @@
 
 #include <QString>
 
+#include <cmath>
+#include <numbers>
+
 namespace vellumark {
 namespace {
 
@@ -83,7 +86,8 @@ struct Page {
     }
 };
 
-TEST(TextFacts, BlocksSideBySideKeepTheirOwnNames) {
+// A fully digital invoice's text, its blocks side by side.
+Page SideBySidePage() {
     Page page;
     page.At(180, 40, U"电子发票（普通发票）")
         .At(400, 45, U"发票号码：24957000000021350618")
@@ -101,7 +105,11 @@ TEST(TextFacts, BlocksSideBySideKeepTheirOwnNames) {
         .At(480, 240, U"¥41.89")
         .At(40, 260, U"价税合计（大写）柒佰肆拾圆整")
         .At(380, 260, U"（小写）¥740.00");
-    const InvoiceFacts facts = ReadTextFacts(page.glyphs);
+    return page;
+}
+
+TEST(TextFacts, BlocksSideBySideKeepTheirOwnNames) {
+    const InvoiceFacts facts = ReadTextFacts(SideBySidePage().glyphs);
     EXPECT_EQ(facts.kind, InvoiceKind::kDigitalOrdinary);
     EXPECT_EQ(facts.Get(kFactNumber), "24957000000021350618");
     EXPECT_EQ(facts.Get(kFactDate), "2024-05-14");
@@ -113,6 +121,38 @@ TEST(TextFacts, BlocksSideBySideKeepTheirOwnNames) {
     EXPECT_EQ(facts.Get(kFactTax), "41.89");
     EXPECT_EQ(facts.Get(kFactTotal), "740.00");
     EXPECT_EQ(facts.uncertain, 0u);
+}
+
+// Lines follow each glyph's direction: the page turned any way reads as it
+// does upright, and a note running across it (here a number that is not
+// the invoice's) stays on lines of its own.
+TEST(TextFacts, APageTurnedAnyWayReadsTheSame) {
+    const InvoiceFacts upright = ReadTextFacts(SideBySidePage().glyphs);
+    for (const double turn : {0.0, 90.0, 180.0, 270.0, 30.0}) {
+        SCOPED_TRACE(turn);
+        Page page = SideBySidePage();
+        for (const double x : {50.0, 100.0, 150.0})
+            page.At(580, x, U"发票号码：11111111111111111111");
+        const double r = turn * std::numbers::pi / 180;
+        for (std::size_t i = 0; i < page.glyphs.size(); ++i) {
+            pdfax::TextGlyph& g = page.glyphs[i];
+            // The note is the last three lines, written downwards.
+            const bool note = i + 3 * 25 >= page.glyphs.size();
+            const double x = note ? 580 - (g.y - 50) : g.x, y = note ? 50 + (g.x - 580) : g.y;
+            g.x = 1000 + x * std::cos(r) - y * std::sin(r);
+            g.y = 1000 + x * std::sin(r) + y * std::cos(r);
+            g.angle = std::fmod(turn + (note ? 90 : 0), 360);
+        }
+        // A seal's ring drawn first, each glyph turned its own way.
+        for (int a = -60; a <= 60; a += 8)
+            page.glyphs.insert(page.glyphs.begin(),
+                               {"税", 1100, 1100, 9, 9, std::fmod(turn + a + 360, 360)});
+        const InvoiceFacts turned = ReadTextFacts(page.glyphs);
+        EXPECT_EQ(turned.kind, upright.kind);
+        for (int field = 0; field < kFactFieldCount; ++field)
+            EXPECT_EQ(turned.fields[field], upright.fields[field]) << field;
+        EXPECT_EQ(turned.uncertain, 0u);
+    }
 }
 
 TEST(TextFacts, StackedBlocksAndAPageDrawnTwiceOver) {

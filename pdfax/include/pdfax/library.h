@@ -18,7 +18,7 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/6";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/7";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
@@ -126,12 +126,16 @@ struct CallError {
 
 // One character of a page's text layer where it stands: its origin on the
 // baseline and its advance, in points from the top-left corner of the page
-// as a viewer shows it, and the height of its font there.
+// as a viewer shows it, the height of its font there, and which way it
+// advances: in degrees clockwise from left to right as the viewer shows the
+// page (90: down the page, as on a page turned inside its box or in a
+// column written downwards; 180: upside down).
 struct TextGlyph {
     std::string text;  // UTF-8; several characters for a ligature
     double x = 0, y = 0;
     double advance = 0;
     double size = 0;
+    double angle = 0;  // from 0 to 360
 };
 
 // A part of a page as a viewer shows it, in fractions of its width and
