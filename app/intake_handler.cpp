@@ -4,6 +4,7 @@
 #include "core/program_state.h"
 #include "engine/folder_dialog.h"
 #include "engine/message_box.h"
+#include "facts/listing.h"
 #include "facts/page_facts.h"
 #include "intake/folder_ops.h"
 #include "layout/ready_images.h"
@@ -157,9 +158,11 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
         },
         [this, work] {
             statusLabel_->setText(HintText());
+            statusLabel_->setToolTip({});
             FinishIntake(work->result, std::move(work->rows), work->report);
             if (work->result == BuildResult::kListed && !closing_) {
                 ShowFacts(work->facts);
+                ShowSummary(IntakeStatusText(work->report));
                 readyImages_ = std::move(work->ready);
             }
         });
@@ -179,6 +182,19 @@ void MainWindow::FinishIntake(BuildResult result, InvoiceRows rows, const Intake
         statusLabel_->setText(told);
     invoiceCountLabel_->setText(InvoiceCountCaption(rows_.rowCount()));
     layoutPanel_->show();
+}
+
+// One line, cut with "…" to the label's width; the tooltip has it whole. A
+// folder without anything that looks like an invoice keeps the hint.
+void MainWindow::ShowSummary(const QString& intakeText) {
+    if (listing_.summary.invoices == 0 && listing_.unread.empty())
+        return;
+    const QString summary = QString::fromStdString(SummaryText(listing_));
+    const QString whole =
+        intakeText.isEmpty() ? summary : intakeText + QStringLiteral("；") + summary;
+    statusLabel_->setText(
+        statusLabel_->fontMetrics().elidedText(whole, Qt::ElideRight, statusLabel_->width()));
+    statusLabel_->setToolTip(intakeText.isEmpty() ? summary : intakeText + "\n" + summary);
 }
 
 }  // namespace vellumark

@@ -9,6 +9,11 @@ pdfax::CodeSearch InvoiceCodeSearch() {
     search.squareTolerance = 0.2;
     search.regions = {{0, 0, 0.4, 1}};
     search.regionDpi = 100;
+    // Only when that finds nothing: the whole page at the render's own
+    // resolution, where a dense code (a long verification address) still has
+    // modules of several pixels, wherever it is drawn and however turned.
+    search.harderRegions = {{0, 0, 1, 1}};
+    search.harderDpi = 0;
     return search;
 }
 

@@ -123,6 +123,9 @@ private:
     // Relates the listed rows by their facts and colours the repeats
     // (list_export.cpp).
     void ShowFacts(const std::vector<InvoiceFacts>& facts);
+    // The listing's sum on the status line, after what the intake met
+    // (intake_handler.cpp).
+    void ShowSummary(const QString& intakeText);
     void BuildListMenu();
 
     // The merge (merge_handler.cpp).

@@ -18,7 +18,7 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/6";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/7";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
@@ -146,12 +146,18 @@ struct PageRegion {
 // whose side lies from `minImageSide` to `maxImageSide` points, each at the
 // render's resolution; then each region, at about `regionDpi`. An empty
 // search reads no code.
+//
+// Only when none of those gives a code: each of `harderRegions` at about
+// `harderDpi` (0: the render's own resolution), read the slow way, which
+// also finds codes that are faint, small, turned or on a busy background.
 struct CodeSearch {
     double minImageSide = 0;
     double maxImageSide = 0;
     double squareTolerance = 0;
     std::vector<PageRegion> regions;
     double regionDpi = 100;
+    std::vector<PageRegion> harderRegions;
+    double harderDpi = 0;
 };
 
 // One page to render to an image file (RenderPagesToFiles).
