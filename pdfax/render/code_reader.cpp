@@ -71,8 +71,10 @@ QRect PixelsOf(const PageArea& area, const QImage& bitmap, double dpi, int turn,
 
 // Invoice codes are black on white paper: a fixed threshold reads them and
 // is the fastest way to. The harder way averages the neighbourhood of each
-// pixel instead, and also looks at the image turned and scaled down, for
-// codes that are grey, small or stand on a tinted background.
+// pixel instead, looks closer and at the image scaled down too, for codes
+// that are grey, small, large or on a tinted background. A QR code's finder
+// patterns are found in any orientation: turning the image would only read
+// a page without a code twice more.
 std::string Decode(const QImage& argb, QRect area, int step, bool harder) {
     int width = 0, height = 0;
     const std::vector<std::uint8_t> grey = GreyImage(argb, area, step, width, height);
@@ -81,7 +83,7 @@ std::string Decode(const QImage& argb, QRect area, int step, bool harder) {
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setTryHarder(harder);
-    hints.setTryRotate(harder);
+    hints.setTryRotate(false);
     hints.setTryDownscale(harder);
     hints.setMaxNumberOfSymbols(1);
     hints.setBinarizer(harder ? ZXing::Binarizer::LocalAverage : ZXing::Binarizer::FixedThreshold);
