@@ -5,6 +5,7 @@
 #include "core/program_state.h"
 #include "engine/folder_dialog.h"
 #include "engine/message_box.h"
+#include "facts/listing.h"
 #include "facts/page_facts.h"
 #include "intake/folder_ops.h"
 #include "layout/ready_images.h"
@@ -163,10 +164,12 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
         },
         [this, work] {
             statusLabel_->setText(HintText());
+            statusLabel_->setToolTip({});
             FinishIntake(work->result, std::move(work->rows), work->report);
             if (work->result == BuildResult::kListed && !closing_) {
                 ShowFacts(work->facts);
-                ShowPrintedBefore(work->printed, work->ledgerProblem);
+                ShowSummary(IntakeStatusText(work->report),
+                            ShowPrintedBefore(work->printed, work->ledgerProblem));
                 readyImages_ = std::move(work->ready);
             }
         });
@@ -186,6 +189,24 @@ void MainWindow::FinishIntake(BuildResult result, InvoiceRows rows, const Intake
         statusLabel_->setText(told);
     invoiceCountLabel_->setText(InvoiceCountCaption(rows_.rowCount()));
     layoutPanel_->show();
+}
+
+// One line, cut with "…" to the label's width; the tooltip has it whole. A
+// folder without anything that looks like an invoice keeps the hint.
+void MainWindow::ShowSummary(const QString& intakeText, const QString& ledgerText) {
+    QStringList parts;
+    if (!intakeText.isEmpty())
+        parts << intakeText;
+    if (listing_.summary.invoices > 0 || !listing_.unread.empty())
+        parts << QString::fromStdString(SummaryText(listing_));
+    if (!ledgerText.isEmpty())
+        parts << ledgerText;
+    if (parts.size() == (intakeText.isEmpty() ? 0 : 1))
+        return;
+    const QString whole = parts.join(QStringLiteral("；"));
+    statusLabel_->setText(
+        statusLabel_->fontMetrics().elidedText(whole, Qt::ElideRight, statusLabel_->width()));
+    statusLabel_->setToolTip(parts.join(QLatin1Char('\n')));
 }
 
 }  // namespace vellumark

@@ -47,8 +47,8 @@ void MainWindow::ShowFacts(const std::vector<InvoiceFacts>& facts) {
     rows_.SetRepeats(repeats);
 }
 
-void MainWindow::ShowPrintedBefore(const std::vector<std::string>& printed,
-                                   const std::string& ledgerProblem) {
+QString MainWindow::ShowPrintedBefore(const std::vector<std::string>& printed,
+                                      const std::string& ledgerProblem) {
     std::vector<QString> texts;
     int count = 0;
     for (const std::string& text : printed) {
@@ -57,11 +57,10 @@ void MainWindow::ShowPrintedBefore(const std::vector<std::string>& printed,
     }
     rows_.SetPrintedBefore(texts);
     if (!ledgerProblem.empty())
-        statusLabel_->setText(QStringLiteral("未能查阅台账：") +
-                              QString::fromStdString(ledgerProblem));
-    else if (count > 0)
-        statusLabel_->setText(
-            QStringLiteral("有 %1 张发票此前已合并打印过（见蓝色行）").arg(count));
+        return QStringLiteral("未能查阅台账：") + QString::fromStdString(ledgerProblem);
+    if (count > 0)
+        return QStringLiteral("有 %1 张发票此前已合并打印过（见蓝色行）").arg(count);
+    return {};
 }
 
 void MainWindow::ExportInvoiceList() {

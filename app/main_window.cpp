@@ -173,6 +173,7 @@ void MainWindow::ShowBusyLook() {
     busyAnimation_->show();
     statusLabel_->move(kBusyStatusLeft, statusLabel_->y());
     statusLabel_->setText(QStringLiteral("正在进行发票合并，请耐心等待！"));
+    statusLabel_->setToolTip({});
 }
 
 void MainWindow::ShowIdleLook() {

@@ -1,5 +1,7 @@
 #include "facts/invoice_code.h"
 
+#include "invoice_code_parts.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -7,7 +9,7 @@
 #include <vector>
 
 namespace vellumark {
-namespace {
+namespace code_parts {
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -28,14 +30,22 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
 bool AllDigits(const std::string& text, std::size_t least, std::size_t most) {
     return text.size() >= least && text.size() <= most &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
-// "20240514" or "2024-05-14" as "2024-05-14"; empty when it is no date.
 std::string IsoDate(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '-'), text.end());
+    // A time of day may follow the date.
+    if (AllDigits(text, 14, 14))
+        text.resize(8);
     if (!AllDigits(text, 8, 8))
         return {};
     const int month = std::atoi(text.substr(4, 2).c_str());
@@ -44,6 +54,12 @@ std::string IsoDate(std::string text) {
         return {};
     return text.substr(0, 4) + "-" + text.substr(4, 2) + "-" + text.substr(6, 2);
 }
+
+}  // namespace code_parts
+
+namespace {
+
+using namespace code_parts;
 
 InvoiceKind KindOfType(const std::string& type) {
     static const std::map<std::string, InvoiceKind> kTypes = {
@@ -57,6 +73,21 @@ InvoiceKind KindOfType(const std::string& type) {
     return found == kTypes.end() ? InvoiceKind::kUnknown : found->second;
 }
 
+// What the amount field of a code of this type is: fully digital invoices
+// carry the total, the older VAT kinds the amount before tax. Other types
+// (tickets, itineraries) leave it unsaid.
+enum class AmountMeaning { kTotal, kBeforeTax, kUnknown };
+
+AmountMeaning AmountOfType(const std::string& type) {
+    if (type == "31" || type == "32")
+        return AmountMeaning::kTotal;
+    for (const char* older : {"01", "04", "08", "10", "11", "14"}) {
+        if (type == older)
+            return AmountMeaning::kBeforeTax;
+    }
+    return AmountMeaning::kUnknown;
+}
+
 CodeFacts FromFields(const std::vector<std::string>& fields) {
     CodeFacts facts;
     if (fields.size() < 6 || Trimmed(fields[0]) != "01")
@@ -68,63 +99,18 @@ CodeFacts FromFields(const std::vector<std::string>& fields) {
     facts.kind = KindOfType(type);
     facts.code = code;
     facts.number = number;
-    facts.amount = TwoDecimals(Trimmed(fields[4]));
     facts.date = IsoDate(Trimmed(fields[5]));
-    facts.amountIsTotal = type == "31" || type == "32";
-    return facts;
-}
-
-// "1000" (cents) as "10.00".
-std::string CentsAsYuan(std::string cents) {
-    if (cents.size() < 3)
-        cents.insert(0, 3 - cents.size(), '0');
-    return TwoDecimals(cents.substr(0, cents.size() - 2) + "." + cents.substr(cents.size() - 2));
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// A verification address: the code and number as the first two parts of
-// the path that are all digits, or as query values, with the amount in
-// cents.
-CodeFacts FromAddress(const std::string& address) {
-    CodeFacts facts;
-    const std::size_t scheme = address.find("://");
-    if (scheme == std::string::npos)
-        return facts;
-    const std::size_t pathStart = address.find('/', scheme + 3);
-    if (pathStart == std::string::npos)
-        return facts;
-    const std::size_t queryStart = address.find('?', pathStart);
-    const std::vector<std::string> parts =
-        Split(address.substr(pathStart + 1, queryStart - pathStart - 1), '/');
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        if (AllDigits(parts[i], 8, 12) && AllDigits(parts[i + 1], 8, 20)) {
-            facts.code = parts[i];
-            facts.number = parts[i + 1];
+    const std::string amount = TwoDecimals(Trimmed(fields[4]));
+    switch (AmountOfType(type)) {
+        case AmountMeaning::kTotal:
+            facts.total = amount;
             break;
-        }
+        case AmountMeaning::kBeforeTax:
+            facts.amount = amount;
+            break;
+        case AmountMeaning::kUnknown:
+            break;
     }
-    if (queryStart == std::string::npos)
-        return facts;
-    for (const std::string& pair : Split(address.substr(queryStart + 1), '&')) {
-        const std::size_t equals = pair.find('=');
-        const std::string key = Lower(pair.substr(0, equals));
-        const std::string value = equals == std::string::npos ? "" : pair.substr(equals + 1);
-        if ((key == "fphm" || key == "invoicenumber" || key == "invoiceno") &&
-            AllDigits(value, 8, 20))
-            facts.number = value;
-        else if ((key == "fpdm" || key == "invoicecode") && AllDigits(value, 8, 12))
-            facts.code = value;
-        else if ((key == "je" || key == "jshj" || key == "amount") && AllDigits(value, 1, 15))
-            facts.amount = CentsAsYuan(value);
-        else if (key == "kprq" || key == "date")
-            facts.date = IsoDate(value);
-    }
-    facts.amountIsTotal = !facts.amount.empty();
     return facts;
 }
 
@@ -148,8 +134,9 @@ CodeFacts ParseInvoiceCode(const std::string& text) {
     const std::string trimmed = Trimmed(text);
     if (trimmed.rfind("01,", 0) == 0)
         return FromFields(Split(trimmed, ','));
-    if (trimmed.rfind("http://", 0) == 0 || trimmed.rfind("https://", 0) == 0)
-        return FromAddress(trimmed);
+    const std::string scheme = Lower(trimmed.substr(0, 8));
+    if (scheme.rfind("http://", 0) == 0 || scheme.rfind("https://", 0) == 0)
+        return ParseAddressCode(trimmed);
     return {};
 }
 

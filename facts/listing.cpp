@@ -1,5 +1,6 @@
 #include "facts/listing.h"
 
+#include "listing_relations.h"
 #include "text_scan.h"
 
 #include <algorithm>
@@ -89,7 +90,7 @@ std::string Table(const Listing& listing) {
             text.pop_back();
         out += text + "\n";
     }
-    return out + SummaryText(listing.summary) + "\n";
+    return out + TerminalText(SummaryText(listing)) + "\n";
 }
 
 std::string UncertainNames(const InvoiceFacts& facts, const char* separator) {
@@ -124,7 +125,7 @@ std::string Csv(const Listing& listing) {
                UncertainNames(row.facts, " ") + "\n";
     }
     // The summary sits under the name and total columns.
-    out += "," + CsvField(SummaryText(listing.summary)) + std::string(7 + 1 + kFactTotal, ',') +
+    out += "," + CsvField(SummaryText(listing)) + std::string(7 + 1 + kFactTotal, ',') +
            FormatCents(listing.summary.totalCents) +
            std::string(kFactFieldCount - kFactTotal - 1 + 3, ',') + "\n";
     return out;
@@ -164,8 +165,28 @@ std::string Json(const Listing& listing) {
     out += std::string(out.size() == 1 ? "\n" : ",\n") +
            "  {\"invoices\": " + std::to_string(listing.summary.invoices) + ", \"total\": \"" +
            FormatCents(listing.summary.totalCents) +
-           "\", \"without_total\": " + std::to_string(listing.summary.withoutTotal) + "}\n]\n";
+           "\", \"without_total\": " + std::to_string(listing.summary.withoutTotal) +
+           ", \"unread\": [" + JoinOrders(listing.unread, ", ") + "]}\n]\n";
     return out;
+}
+
+// The invoices read whole (a number and a total) are counted and added up;
+// every other page that has the marks of an invoice is named apart, so that
+// the sum never hides what it lacks. Continuations and repeats are neither.
+void AddUp(Listing& listing, const std::vector<InvoiceFacts>& facts,
+           const std::vector<PageRelation>& relations) {
+    listing.summary = {};
+    for (std::size_t i = 0; i < listing.rows.size(); ++i) {
+        const PageRelation& relation = relations[i];
+        if (FullyRead(facts[i], relation)) {
+            ++listing.summary.invoices;
+            listing.summary.totalCents += CentsOf(facts[i].Get(kFactTotal)).value_or(0);
+        } else if (relation.continuationOf < 0 && relation.duplicateOf < 0 &&
+                   listing.rows[i].problem.empty() && LooksLikeInvoice(facts[i])) {
+            listing.unread.push_back(listing.rows[i].order);
+        }
+    }
+    listing.summary.withoutTotal = static_cast<int>(listing.unread.size());
 }
 
 }  // namespace
@@ -193,7 +214,8 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
     for (const auto& row : listing.rows)
         all.push_back(row.facts);
     const std::vector<int> groups = IdenticalFileGroups(paths);
-    const std::vector<PageRelation> relations = RelatePages(paths, all, groups);
+    const std::vector<PageRelation> relations =
+        RelatePages(paths, FactsToRelate(paths, all), groups);
     const auto orderOf = [&](int row) { return listing.rows[static_cast<std::size_t>(row)].order; };
     for (std::size_t i = 0; i < listing.rows.size(); ++i) {
         ListedInvoice& row = listing.rows[i];
@@ -210,8 +232,23 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
             for (FactField money : {kFactTotal, kFactAmount, kFactTax})
                 row.facts.fields[money].clear();
     }
-    listing.summary = Summarise(all, relations);
+    AddUp(listing, all, relations);
     return listing;
+}
+
+std::string SummaryText(const Listing& listing) {
+    std::string text =
+        SummaryText(PileSummary{listing.summary.invoices, listing.summary.totalCents, 0});
+    if (listing.unread.empty())
+        return text;
+    std::string names;
+    for (const int order : listing.unread) {
+        const auto row = std::find_if(listing.rows.begin(), listing.rows.end(),
+                                      [order](const ListedInvoice& r) { return r.order == order; });
+        if (row != listing.rows.end())
+            names += (names.empty() ? "" : "、") + row->name;
+    }
+    return text + "；另有 " + std::to_string(listing.unread.size()) + " 张未能读出金额：" + names;
 }
 
 std::string SummaryText(const PileSummary& summary) {

@@ -25,30 +25,56 @@ bool SameMoney(const std::string& a, const std::string& b) {
     return x && y && *x == *y;
 }
 
-void CheckMoney(InvoiceFacts& facts, const CodeFacts& code) {
-    std::string& total = facts.fields[kFactTotal];
-    std::string& amount = facts.fields[kFactAmount];
-    const std::string& tax = facts.fields[kFactTax];
-    if (!code.amount.empty()) {
-        if (code.amountIsTotal) {
-            // A total read without its label is confirmed by the code's.
-            if (SameMoney(total, code.amount))
-                facts.uncertain &= ~(1u << kFactTotal);
-            Agree(facts, kFactTotal, code.amount);
-        } else {
-            Agree(facts, kFactAmount, code.amount);
-        }
+// An older invoice's code that carries the total where the amount before
+// tax belongs (some issuers write it so) confirms the total instead of
+// contradicting the amount.
+CodeFacts WithTotalInItsPlace(const InvoiceFacts& facts, CodeFacts code) {
+    const std::string& total = facts.Get(kFactTotal);
+    const std::string& amount = facts.Get(kFactAmount);
+    if (code.total.empty() && !code.amount.empty() && !amount.empty() &&
+        SameMoney(code.amount, total) && !SameMoney(code.amount, amount)) {
+        code.total = code.amount;
+        code.amount.clear();
     }
-    const auto t = CentsOf(total), a = CentsOf(amount), x = CentsOf(tax);
+    return code;
+}
+
+// Without a total anywhere, the amount before tax from the code and the tax
+// add up to it; it was not read, so it is marked.
+void TotalFromParts(InvoiceFacts& facts, const CodeFacts& code) {
+    const auto amount = CentsOf(code.amount), tax = CentsOf(facts.Get(kFactTax));
+    if (!facts.Get(kFactTotal).empty() || !amount || !tax)
+        return;
+    facts.fields[kFactTotal] = FormatCents(*amount + *tax);
+    facts.MarkUncertain(kFactTotal);
+}
+
+void CheckMoney(InvoiceFacts& facts, const CodeFacts& read) {
+    const CodeFacts code = WithTotalInItsPlace(facts, read);
+    std::string& total = facts.fields[kFactTotal];
+    // A total read without its label is confirmed by the code's.
+    if (SameMoney(total, code.total))
+        facts.uncertain &= ~(1u << kFactTotal);
+    Agree(facts, kFactTotal, code.total);
+    Agree(facts, kFactAmount, code.amount);
+    Agree(facts, kFactTax, code.tax);
+    const bool fromParts = total.empty() && !code.amount.empty();
+    TotalFromParts(facts, code);
+    const auto t = CentsOf(total), a = CentsOf(facts.Get(kFactAmount)),
+               x = CentsOf(facts.Get(kFactTax));
     if (t && a && x && *a + *x != *t) {
         facts.MarkUncertain(kFactAmount);
         facts.MarkUncertain(kFactTax);
     }
+    if (fromParts)
+        return;
     // A total read without its label is confirmed when the amount before
-    // tax and the tax add up to it.
-    if (t && a && x && *a + *x == *t && facts.IsUncertain(kFactTotal) && !code.amount.empty())
+    // tax and the tax add up to it, or by a code's amount where there is no
+    // tax.
+    const bool codeHasMoney = !code.total.empty() || !code.amount.empty();
+    if (t && a && x && *a + *x == *t && codeHasMoney)
         facts.uncertain &= ~(1u << kFactTotal);
-    if (t && a && !x && *a == *t && !code.amount.empty() && !code.amountIsTotal)
+    if (t && a && !x && *a == *t && !code.amount.empty())
         facts.uncertain &= ~(1u << kFactTotal);
 }
 
@@ -65,6 +91,12 @@ InvoiceFacts CombineFacts(InvoiceFacts facts, const CodeFacts& code) {
         Agree(facts, kFactCode, code.code);
         Agree(facts, kFactNumber, code.number);
         Agree(facts, kFactDate, code.date);
+    }
+    // A page without text (a scan) whose code names an invoice is known by
+    // its code alone.
+    if (textKind == InvoiceKind::kUnknown && facts.kind == InvoiceKind::kUnknown && code.Valid()) {
+        CheckMoney(facts, code);
+        return facts;
     }
     if (!IsInvoice(facts.kind)) {
         // An itinerary or a summary names the invoice it belongs to and

@@ -69,20 +69,24 @@ QRect PixelsOf(const PageArea& area, const QImage& bitmap, double dpi, int turn,
         .intersected(bitmap.rect());
 }
 
-std::string Decode(const QImage& argb, QRect area, int step) {
+// Invoice codes are black on white paper: a fixed threshold reads them and
+// is the fastest way to. The harder way averages the neighbourhood of each
+// pixel instead, looks closer and at the image scaled down too, for codes
+// that are grey, small, large or on a tinted background. A QR code's finder
+// patterns are found in any orientation: turning the image would only read
+// a page without a code twice more.
+std::string Decode(const QImage& argb, QRect area, int step, bool harder) {
     int width = 0, height = 0;
     const std::vector<std::uint8_t> grey = GreyImage(argb, area, step, width, height);
     if (width == 0 || height == 0)
         return {};
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    hints.setTryHarder(false);
+    hints.setTryHarder(harder);
     hints.setTryRotate(false);
-    hints.setTryDownscale(false);
+    hints.setTryDownscale(harder);
     hints.setMaxNumberOfSymbols(1);
-    // Invoice codes are black on white paper: a fixed threshold reads them
-    // and is the fastest way to.
-    hints.setBinarizer(ZXing::Binarizer::FixedThreshold);
+    hints.setBinarizer(harder ? ZXing::Binarizer::LocalAverage : ZXing::Binarizer::FixedThreshold);
     const ZXing::Result result =
         ZXing::ReadBarcode({grey.data(), width, height, ZXing::ImageFormat::Lum}, hints);
     return result.isValid() ? ZXing::TextUtfEncoding::ToUtf8(result.text()) : std::string();
@@ -104,6 +108,22 @@ PageArea AreaOf(const PageRegion& region, const QImage& bitmap, double dpi, int 
     return {region.left * width, region.top * height, region.width * width, region.height * height};
 }
 
+// Pixels of the bitmap taken per pixel read, for about `wanted` dpi.
+int StepFor(double dpi, double wanted) {
+    return wanted > 0 ? std::max(1, static_cast<int>(dpi / wanted)) : 1;
+}
+
+std::string ReadRegions(const QImage& argb, double dpi, int turn,
+                        const std::vector<PageRegion>& regions, double wantedDpi, bool harder) {
+    const int step = StepFor(dpi, wantedDpi);
+    for (const PageRegion& region : regions) {
+        const QRect pixels = PixelsOf(AreaOf(region, argb, dpi, turn), argb, dpi, turn, 0);
+        if (std::string code = Decode(argb, pixels, step, harder); !code.empty())
+            return code;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places) {
@@ -116,19 +136,15 @@ std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& place
         if (!Accepted(area, places.search))
             continue;
         const QRect pixels = PixelsOf(area, argb, dpi, places.turn, kImageMargin * area.width);
-        if (std::string code = Decode(argb, pixels, 1); !code.empty())
+        if (std::string code = Decode(argb, pixels, 1, false); !code.empty())
             return code;
     }
-    const int step = places.search.regionDpi > 0
-                         ? std::max(1, static_cast<int>(dpi / places.search.regionDpi))
-                         : 1;
-    for (const PageRegion& region : places.search.regions) {
-        const QRect pixels =
-            PixelsOf(AreaOf(region, argb, dpi, places.turn), argb, dpi, places.turn, 0);
-        if (std::string code = Decode(argb, pixels, step); !code.empty())
-            return code;
-    }
-    return {};
+    const CodeSearch& search = places.search;
+    if (std::string code =
+            ReadRegions(argb, dpi, places.turn, search.regions, search.regionDpi, false);
+        !code.empty())
+        return code;
+    return ReadRegions(argb, dpi, places.turn, search.harderRegions, search.harderDpi, true);
 }
 
 }  // namespace pdfax

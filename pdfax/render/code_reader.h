@@ -23,7 +23,8 @@ struct CodePlaces {
 // The text (UTF-8) of the page's QR code, read from `bitmap`, the page
 // rendered over transparency at `dpi` as RasteriseBitmap gives it; empty
 // when none is found where the search says to look. The images it accepts
-// are tried first, at full resolution, then its regions in turn.
+// are tried first, at full resolution, then its regions in turn, and only
+// when all of those failed its harder regions.
 std::string ReadQrCode(const QImage& bitmap, double dpi, const CodePlaces& places);
 
 }  // namespace pdfax

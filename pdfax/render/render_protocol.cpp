@@ -37,12 +37,16 @@ public:
             Text(g.text).F64(g.x).F64(g.y).F64(g.advance).F64(g.size).F64(g.angle);
         return *this;
     }
-    Writer& Search(const CodeSearch& search) {
-        F64(search.minImageSide).F64(search.maxImageSide).F64(search.squareTolerance);
-        F64(search.regionDpi).U32(static_cast<std::uint32_t>(search.regions.size()));
-        for (const PageRegion& r : search.regions)
+    Writer& Regions(const std::vector<PageRegion>& regions) {
+        U32(static_cast<std::uint32_t>(regions.size()));
+        for (const PageRegion& r : regions)
             F64(r.left).F64(r.top).F64(r.width).F64(r.height);
         return *this;
+    }
+    Writer& Search(const CodeSearch& search) {
+        F64(search.minImageSide).F64(search.maxImageSide).F64(search.squareTolerance);
+        F64(search.regionDpi).Regions(search.regions);
+        return F64(search.harderDpi).Regions(search.harderRegions);
     }
     std::string Take() { return std::move(out_); }
 
@@ -97,18 +101,22 @@ public:
         }
         return true;
     }
-    bool Search(CodeSearch& search) {
+    bool Regions(std::vector<PageRegion>& regions) {
         std::uint32_t count = 0;
-        if (!F64(search.minImageSide) || !F64(search.maxImageSide) ||
-            !F64(search.squareTolerance) || !F64(search.regionDpi) || !U32(count) ||
-            count > (in_.size() - at_) / 32)
+        // Each region takes 32 bytes: a count beyond what is left is garbage.
+        if (!U32(count) || count > (in_.size() - at_) / 32)
             return false;
-        search.regions.resize(count);
-        for (PageRegion& r : search.regions) {
+        regions.resize(count);
+        for (PageRegion& r : regions) {
             if (!F64(r.left) || !F64(r.top) || !F64(r.width) || !F64(r.height))
                 return false;
         }
         return true;
+    }
+    bool Search(CodeSearch& search) {
+        return F64(search.minImageSide) && F64(search.maxImageSide) &&
+               F64(search.squareTolerance) && F64(search.regionDpi) && Regions(search.regions) &&
+               F64(search.harderDpi) && Regions(search.harderRegions);
     }
     bool Done() const { return at_ == in_.size(); }
 

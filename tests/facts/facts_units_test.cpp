@@ -22,14 +22,14 @@ TEST(InvoiceCode, ReadsBothKindsOfInvoiceAndTheVerificationAddresses) {
     EXPECT_EQ(digital.kind, InvoiceKind::kDigitalOrdinary);
     EXPECT_EQ(digital.number, "24957000000021350618");
     EXPECT_EQ(digital.date, "2024-05-14");
-    EXPECT_EQ(digital.amount, "740.00");
-    EXPECT_TRUE(digital.amountIsTotal);
+    EXPECT_EQ(digital.total, "740.00");
+    EXPECT_TRUE(digital.amount.empty());
     // A blank code field, and an amount without decimals.
     const CodeFacts older = ParseInvoiceCode("01,10,051002100211,04868862,759,20220825,024,9EAD,");
     EXPECT_EQ(older.kind, InvoiceKind::kElectronicOrdinary);
     EXPECT_EQ(older.code, "051002100211");
     EXPECT_EQ(older.amount, "759.00");
-    EXPECT_FALSE(older.amountIsTotal);
+    EXPECT_TRUE(older.total.empty());
     EXPECT_EQ(ParseInvoiceCode("01,32, ,24957000000026425783,30.00,20240517, ,0DF8").code, "");
 
     const CodeFacts toll =

@@ -123,10 +123,13 @@ private:
     // Relates the listed rows by their facts and colours the repeats
     // (list_export.cpp).
     void ShowFacts(const std::vector<InvoiceFacts>& facts);
-    // Colours the rows the ledger says were merged before, and says on the
-    // status line how many, or why the ledger could not be asked.
-    void ShowPrintedBefore(const std::vector<std::string>& printed,
-                           const std::string& ledgerProblem);
+    // The listing's sum on the status line, after what the intake met
+    // (intake_handler.cpp).
+    void ShowSummary(const QString& intakeText, const QString& ledgerText);
+    // Colours the rows the ledger says were merged before; returns how many,
+    // or why the ledger could not be asked, for the status line.
+    QString ShowPrintedBefore(const std::vector<std::string>& printed,
+                              const std::string& ledgerProblem);
     void BuildListMenu();
 
     // The merge (merge_handler.cpp).

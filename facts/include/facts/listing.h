@@ -32,7 +32,12 @@ struct ListedInvoice {
 
 struct Listing {
     std::vector<ListedInvoice> rows;
+    // The invoices read whole (a number and a total), each once, and their
+    // sum; `withoutTotal` counts the pages in `unread`.
     PileSummary summary;
+    // Orders of the rows that look like an invoice but lack a number or a
+    // total (never a continuation, a repeat or a document that is no invoice).
+    std::vector<int> unread;
 };
 
 // The rows in list order with their facts (one per row, or none at all),
@@ -43,9 +48,12 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
 // programs) or the JSON form.
 std::string FormatListing(const Listing& listing, ListFormat format);
 
-// "共 12 张发票，价税合计 1234.56 元", with the invoices whose total could not
-// be read named.
+// "共 12 张发票，价税合计 1234.56 元", with the number of invoices whose total
+// could not be read.
 std::string SummaryText(const PileSummary& summary);
+// The listing's line: "共 9 张发票，价税合计 X 元", and after it "；另有 2 张未能读出
+// 金额：NAME1、NAME2" when pages that look like invoices could not be read whole.
+std::string SummaryText(const Listing& listing);
 
 // A JSON string literal for platform bytes: UTF-8 is kept, every byte that is
 // not part of valid UTF-8 becomes "\udcXX" (the lone-surrogate convention

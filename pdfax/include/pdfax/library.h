@@ -150,12 +150,18 @@ struct PageRegion {
 // whose side lies from `minImageSide` to `maxImageSide` points, each at the
 // render's resolution; then each region, at about `regionDpi`. An empty
 // search reads no code.
+//
+// Only when none of those gives a code: each of `harderRegions` at about
+// `harderDpi` (0: the render's own resolution), read the slow way, which
+// also finds codes that are faint, small, turned or on a busy background.
 struct CodeSearch {
     double minImageSide = 0;
     double maxImageSide = 0;
     double squareTolerance = 0;
     std::vector<PageRegion> regions;
     double regionDpi = 100;
+    std::vector<PageRegion> harderRegions;
+    double harderDpi = 0;
 };
 
 // One page to render to an image file (RenderPagesToFiles).
