@@ -123,7 +123,10 @@ FontDecoder::FontDecoder(QPDFObjectHandle font) {
     composite_ = font.getKey("/Subtype").isNameAndEquals("/Type0");
     if (composite_) {
         QPDFObjectHandle encoding = font.getKey("/Encoding");
-        ucs2_ = encoding.isName() && encoding.getName().find("UCS2") != std::string::npos;
+        // The UTF-16 encodings give the same code units for every character
+        // an invoice prints (those outside the BMP are left out, as ever).
+        const std::string name = encoding.isName() ? encoding.getName() : std::string();
+        ucs2_ = name.find("UCS2") != std::string::npos || name.find("UTF16") != std::string::npos;
         identity_ = encoding.isName() && encoding.getName().rfind("/Identity", 0) == 0;
         QPDFObjectHandle descendants = font.getKey("/DescendantFonts");
         if (descendants.isArray() && descendants.getArrayNItems() > 0)

@@ -41,7 +41,7 @@ private:
     double WidthOf(std::uint32_t code) const;
 
     bool composite_ = false;  // Type0: two-byte codes
-    bool ucs2_ = false;       // codes are UCS-2 code units (the Uni…-UCS2 encodings)
+    bool ucs2_ = false;       // codes are UTF-16 code units (the Uni…-UCS2 and -UTF16 encodings)
     bool identity_ = false;   // codes are glyph numbers (Identity-H and -V)
     std::unordered_map<std::uint32_t, std::string> toUnicode_;
     std::unordered_map<std::uint32_t, double> widths_;
