@@ -68,17 +68,18 @@ std::vector<InvoiceFacts> ReadListedFacts(PdfLibrary& pdf, const InvoiceRows& ro
     KeepReady(ready, renders);
     // A page whose image could not be written (a full disk, a folder that
     // cannot be written) still has its facts.
-    std::vector<std::string> again;
+    const std::vector<pdfax::RenderJob> reading = ReadingJobs(rows, kFactsRenderDpi);
+    std::vector<pdfax::RenderJob> again;
     std::vector<std::size_t> rowsAgain;
     for (std::size_t row = 0; row < renders.size() && !facts.empty(); ++row) {
         if (renders[row].error.problem != pdfax::Problem::kNone) {
-            again.push_back(rows.Path(static_cast<int>(row)));
+            again.push_back(reading[row]);
             rowsAgain.push_back(row);
         }
     }
     if (again.empty())
         return facts;
-    const std::vector<InvoiceFacts> more = ReadFacts(pdf, again, cancelled);
+    const std::vector<InvoiceFacts> more = ReadFacts(pdf, std::move(again), cancelled, nullptr);
     if (more.empty())
         return {};
     for (std::size_t i = 0; i < more.size(); ++i)

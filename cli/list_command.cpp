@@ -2,6 +2,7 @@
 #include "facts/listing.h"
 #include "facts/page_facts.h"
 #include "intake/invoice_intake.h"
+#include "layout/ready_images.h"
 #include "program_setup.h"
 
 #include <sys/stat.h>
@@ -51,10 +52,8 @@ int RunList(const Arguments& arguments) {
         ErrorLine(NoPdfFilesLine(arguments.folder));
         return kExitFailed;
     }
-    std::vector<std::string> paths;
-    for (int row = 0; row < rows.rowCount(); ++row)
-        paths.push_back(rows.Path(row));
-    const std::vector<InvoiceFacts> facts = ReadFacts(state->pdfLibrary, paths);
+    const std::vector<InvoiceFacts> facts =
+        ReadFacts(state->pdfLibrary, ReadingJobs(rows, kFactsRenderDpi), {}, nullptr);
     Print(FormatListing(BuildListing(rows, facts), arguments.format));
     for (const auto& problem : report.unreadable)
         ErrorLine("无法读取：" + problem.path + "：" + problem.reason);

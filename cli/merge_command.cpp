@@ -129,6 +129,8 @@ int CheckRequest(const Arguments& arguments, const std::string& output) {
 int ReportMerge(const MergeOutcome& outcome, const std::string& output) {
     for (const auto& problem : outcome.leftOut)
         ProblemLine("未能完整合并：", problem);
+    for (const auto& problem : outcome.shownWithout)
+        ProblemLine("已合并，但有内容未能显示：", problem);
     if (outcome.status != MergeStatus::kSaved) {
         ErrorLine(TerminalLines(outcome.report));
         if (!outcome.failure.path.empty())

@@ -2,6 +2,8 @@
 
 #include "intake/file_search.h"
 #include "intake/folder_ops.h"
+#include "intake/wildcard.h"
+#include "ofd_rows.h"
 
 #include <files/file_stamp.h>
 
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -173,12 +176,23 @@ QString NoteText(const FileProblem& problem) {
 
 namespace {
 
+// The PDFs and OFD packages directly in `folder`, in one name order.
+std::vector<std::string> InvoiceFiles(const std::string& folder) {
+    std::vector<std::string> files;
+    FileSearch(folder, std::string(kPdfPattern) + "|" + kOfdPattern, files);
+    std::sort(files.begin(), files.end(), FoldedLess);
+    return files;
+}
+
 int ListFiles(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
               std::vector<std::string>* found, IntakeReport* report, const ReadFiles* read) {
     rows.Clear();
-    std::vector<std::string> files;
-    FileSearch(folder, kPdfPattern, files);
+    std::vector<std::string> files = InvoiceFiles(folder);
     for (const auto& path : files) {
+        if (IsOfdPath(path)) {
+            InsertOfdRows(rows, path, report ? &report->unreadable : nullptr);
+            continue;
+        }
         const InvoiceFacts facts = ReadOnce(pdf, path, read);
         // Each file is put at the top; the ordering below undoes that
         // reversal for equal heights.
@@ -215,7 +229,10 @@ BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceRows&
     told = IntakeReport{};
     rows.Clear();
     values.splitTargetFolder = SplitTargetFolderOf(values.sourceFolder);
-    if (FileSearch(values.sourceFolder, kPdfPattern, values.foundFiles) == 0)
+    // Only PDFs are split; a folder of OFD packages alone is listed too.
+    std::vector<std::string> packages;
+    if (FileSearch(values.sourceFolder, kPdfPattern, values.foundFiles) == 0 &&
+        FileSearch(values.sourceFolder, kOfdPattern, packages) == 0)
         return BuildResult::kNoPdfFiles;
     // Temporary files of a writer that was killed here are of no use to anyone.
     told.staleTempFiles = RemoveStaleTempFiles(

@@ -65,6 +65,13 @@ void InvoiceRows::SetPath(int row, const std::string& path) {
         rows_[row].path = path;
 }
 
+void InvoiceRows::SetPage(int row, InvoiceFormat format, int page) {
+    if (!Valid(row))
+        return;
+    rows_[row].format = format;
+    rows_[row].page = page;
+}
+
 QString InvoiceRows::Note(int row) const {
     return Valid(row) ? rows_[row].note : QString();
 }

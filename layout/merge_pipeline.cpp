@@ -29,12 +29,24 @@ FileProblem LeftOut(const InvoiceRows& rows, const RowResult& result) {
     return {rows.Path(result.row), reason};
 }
 
+// What a page was rendered without (an OFD seal that could not be shown),
+// in the user's words.
+QString OmittedText(const pdfax::RenderedImage& image) {
+    QStringList words;
+    for (const pdfax::PageOmission& omitted : image.omitted) {
+        const QString said = QString::fromStdString(omitted.words);
+        if (!words.contains(said))
+            words.push_back(said);
+    }
+    return words.join(QStringLiteral("；"));
+}
+
 RowResult ResultOf(const InvoiceRows& rows, int row, const pdfax::RenderedImage& image) {
     if (image.error.problem != pdfax::Problem::kNone)
         return {row, RowStatus::kFailed, QString::fromStdString(ProblemText(image.error))};
     if (rows.Pages(row) > 1)
         return {row, RowStatus::kFirstPageOnly, rows.Note(row)};
-    return {row, RowStatus::kDone, {}};
+    return {row, RowStatus::kDone, OmittedText(image)};
 }
 
 // Page 1 of every row to its image, turned where the mode's slots draw it
@@ -58,6 +70,13 @@ std::vector<pdfax::RenderJob> RenderJobs(const MergeSettings& settings, LayoutMo
 // library or the renderer said about it.
 void LogFailedPages(const InvoiceRows& rows, const std::vector<pdfax::RenderedImage>& images) {
     for (std::size_t row = 0; row < images.size(); ++row) {
+        for (const pdfax::PageOmission& omitted : images[row].omitted) {
+            qCWarning(lcMerge).noquote()
+                << QFile::decodeName(QByteArray::fromStdString(rows.Path(static_cast<int>(row))))
+                << "page" << rows.Page(static_cast<int>(row))
+                << "rendered without:" << QString::fromStdString(omitted.words)
+                << QString::fromStdString(omitted.detail);
+        }
         const pdfax::CallError& error = images[row].error;
         if (error.problem == pdfax::Problem::kNone)
             continue;
@@ -132,6 +151,7 @@ Renders RenderRows(PdfLibrary& pdf, const MergeSettings& settings,
         image.error = {};
         image.width = ready->width;
         image.height = ready->height;
+        image.omitted = ready->omitted;
         renders.imagePaths[row] = ready->job.output;
         if (!TakeImage(pdf, settings, rows, progress, renders, row, image))
             return renders;
@@ -234,6 +254,8 @@ MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, Layou
             ++outcome.invoices;
         if (result.status != RowStatus::kDone)
             outcome.leftOut.push_back(LeftOut(rows, result));
+        else if (!result.note.isEmpty())
+            outcome.shownWithout.push_back({rows.Path(result.row), result.note.toStdString()});
     }
     outcome.rows = renders.results;
     // Sheets without a single invoice are not a result worth saving.
@@ -288,30 +310,46 @@ std::string MergeSettings::ImagePath(int row, bool tall) const {
     return tempImageFolder + "/" + std::to_string(row) + (tall ? ".jpg" : ".png");
 }
 
-QString MergeMessageText(const MergeOutcome& outcome) {
+namespace {
+
+// A titled list of files with their reasons, at most `kMostLines` of them;
+// `where` tells where to see the rest.
+QString FileLines(const QString& title, const std::vector<FileProblem>& files,
+                  const QString& where) {
     // Enough lines to see what happened; the list shows every row.
     constexpr std::size_t kMostLines = 10;
     const QString lineBreak = QStringLiteral("\r\n");
-    QString text = outcome.report;
-    if (!outcome.failure.reason.empty()) {
-        text += lineBreak + QFile::decodeName(QByteArray::fromStdString(outcome.failure.path)) +
-                QStringLiteral("：") + QString::fromUtf8(outcome.failure.reason);
-    }
-    if (outcome.leftOut.empty())
-        return text;
-    text += lineBreak + lineBreak + QStringLiteral("以下文件未能完整打印：");
-    for (std::size_t i = 0; i < outcome.leftOut.size() && i < kMostLines; ++i) {
-        const FileProblem& problem = outcome.leftOut[i];
+    QString text = lineBreak + lineBreak + title;
+    for (std::size_t i = 0; i < files.size() && i < kMostLines; ++i) {
+        const FileProblem& problem = files[i];
         const auto slash = problem.path.find_last_of('/');
         text += lineBreak +
                 QFile::decodeName(QByteArray::fromStdString(
                     problem.path.substr(slash == std::string::npos ? 0 : slash + 1))) +
                 QStringLiteral("：") + QString::fromUtf8(problem.reason);
     }
-    if (outcome.leftOut.size() > kMostLines) {
-        text += lineBreak + QStringLiteral("……共 ") + QString::number(outcome.leftOut.size()) +
-                QStringLiteral(" 个文件，见列表中的红色行");
+    if (files.size() > kMostLines) {
+        text += lineBreak + QStringLiteral("……共 ") + QString::number(files.size()) +
+                QStringLiteral(" 个文件，") + where;
     }
+    return text;
+}
+
+}  // namespace
+
+QString MergeMessageText(const MergeOutcome& outcome) {
+    QString text = outcome.report;
+    if (!outcome.failure.reason.empty()) {
+        text += QStringLiteral("\r\n") +
+                QFile::decodeName(QByteArray::fromStdString(outcome.failure.path)) +
+                QStringLiteral("：") + QString::fromUtf8(outcome.failure.reason);
+    }
+    if (!outcome.leftOut.empty())
+        text += FileLines(QStringLiteral("以下文件未能完整打印："), outcome.leftOut,
+                          QStringLiteral("见列表中的红色行"));
+    if (!outcome.shownWithout.empty())
+        text += FileLines(QStringLiteral("以下发票已合并，但有内容未能显示："),
+                          outcome.shownWithout, QStringLiteral("见列表中的备注"));
     return text;
 }
 

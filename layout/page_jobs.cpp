@@ -12,6 +12,8 @@ pdfax::RenderJob PageJob(const InvoiceRows& rows, int row, bool turn, std::strin
     constexpr int kQuarterTurn = 90;
     pdfax::RenderJob job;
     job.input = rows.Path(row);
+    job.page = rows.Page(row);
+    job.inputFormat = rows.Format(row) == InvoiceFormat::kOfd ? pdfax::kInputOfd : pdfax::kInputPdf;
     job.rotation = turn ? kQuarterTurn : -1;
     job.format = IsTallRow(rows, row) ? pdfax::kImageFormatJpeg : pdfax::kImageFormatPng;
     job.dpi = kRenderDpi;

@@ -15,9 +15,9 @@ inline constexpr double kRenderDpi = 300.0;
 
 bool IsTallRow(const InvoiceRows& rows, int row);
 
-// Page 1 of `row` at kRenderDpi to `output`: JPEG for a tall invoice, whose
-// photos and greys JPEG keeps small, PNG for a short one; turned a quarter
-// when `turn`.
+// The page of `row` (page 1 of a PDF row, its page of an OFD row) at kRenderDpi to `output`: JPEG
+// for a tall invoice, whose photos and greys JPEG keeps small, PNG for a short one; turned a
+// quarter when `turn`.
 pdfax::RenderJob PageJob(const InvoiceRows& rows, int row, bool turn, std::string output);
 
 }  // namespace vellumark

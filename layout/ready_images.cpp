@@ -25,6 +25,17 @@ std::vector<pdfax::RenderJob> UprightRenderJobs(const std::string& tempImageFold
     return jobs;
 }
 
+std::vector<pdfax::RenderJob> ReadingJobs(const InvoiceRows& rows, double dpi) {
+    std::vector<pdfax::RenderJob> jobs;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        pdfax::RenderJob job = PageJob(rows, row, false, {});
+        job.format = pdfax::kImageFormatNone;
+        job.dpi = dpi;
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+
 void KeepReady(std::vector<ReadyImage>& ready, const std::vector<pdfax::RenderedImage>& renders) {
     for (std::size_t row = 0; row < ready.size(); ++row) {
         ReadyImage& entry = ready[row];
@@ -33,6 +44,7 @@ void KeepReady(std::vector<ReadyImage>& ready, const std::vector<pdfax::Rendered
         entry.width = written ? renders[row].width : 0;
         entry.height = written ? renders[row].height : 0;
         entry.imageStamp = written ? files::StampOf(entry.job.output) : files::FileStamp{};
+        entry.omitted = written ? renders[row].omitted : std::vector<pdfax::PageOmission>{};
     }
 }
 
@@ -43,8 +55,8 @@ const ReadyImage* ReadyFor(const std::vector<ReadyImage>& ready, int row,
     const ReadyImage& entry = ready[static_cast<std::size_t>(row)];
     const bool same = entry.width > 0 && entry.height > 0 && job.rotation < 0 &&
                       entry.job.rotation < 0 && entry.source == job.input &&
-                      entry.job.page == job.page && entry.job.format == job.format &&
-                      entry.job.dpi == job.dpi;
+                      entry.job.inputFormat == job.inputFormat && entry.job.page == job.page &&
+                      entry.job.format == job.format && entry.job.dpi == job.dpi;
     if (!same || !files::StillTheSame(entry.source, entry.sourceStamp) ||
         !files::StillTheSame(entry.job.output, entry.imageStamp))
         return nullptr;

@@ -33,6 +33,10 @@ std::string ProblemText(const pdfax::CallError& error) {
             return "读写出错";
         case Problem::kSpooler:
             return "打印服务拒绝了任务：" + error.detail;
+        // The OFD reader names its own problem; only its words are shown.
+        case Problem::kBadOfd:
+            return error.detail.empty() ? "OFD文件无法读取"
+                                        : error.detail.substr(0, error.detail.find('\n'));
         // The renderer's own words go to the log, never to the user.
         case Problem::kRendererCrashed:
             return "渲染程序崩溃";

@@ -85,9 +85,12 @@ std::shared_ptr<QPDF> NewQuietPdf() {
     return pdf;
 }
 
-std::shared_ptr<QPDF> OpenPdf(const std::string& path, const std::string& password,
-                              Recovery recovery) {
-    std::string bytes = ReadPdfFile(path);
+namespace {
+
+// `bytes` parsed (read from `path` when empty) with its page tree proved
+// usable, or a Failure saying why not.
+std::shared_ptr<QPDF> ParseChecked(const std::string& path, std::string bytes,
+                                   const std::string& password, Recovery recovery) {
     try {
         auto pdf = Parse(path, std::move(bytes), password, recovery);
         // A wrong or missing user password throws here, as does a file
@@ -112,6 +115,19 @@ std::shared_ptr<QPDF> OpenPdf(const std::string& path, const std::string& passwo
     } catch (const std::exception& e) {
         throw Failure(Problem::kDamaged, path, e.what());
     }
+}
+
+}  // namespace
+
+std::shared_ptr<QPDF> OpenPdf(const std::string& path, const std::string& password,
+                              Recovery recovery) {
+    return ParseChecked(path, ReadPdfFile(path), password, recovery);
+}
+
+std::shared_ptr<QPDF> OpenPdfBytes(const std::string& name, std::string bytes) {
+    if (bytes.empty())
+        throw Failure(Problem::kEmpty, name, "no bytes");
+    return ParseChecked(name, std::move(bytes), "", Recovery::kStrict);
 }
 
 std::size_t StrictPageCount(const std::string& path, const std::string& password) {

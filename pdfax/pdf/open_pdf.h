@@ -19,6 +19,10 @@ enum class Recovery {
 std::shared_ptr<QPDF> OpenPdf(const std::string& path, const std::string& password,
                               Recovery recovery = Recovery::kRepair);
 
+// The PDF in `bytes`, made by the program itself (an OFD page turned into a
+// PDF), opened strictly; `name` is the file it came from, for failures.
+std::shared_ptr<QPDF> OpenPdfBytes(const std::string& name, std::string bytes);
+
 // The number of pages of `path`, opened strictly; 0 when it does not open.
 std::size_t StrictPageCount(const std::string& path, const std::string& password);
 

@@ -10,7 +10,10 @@
 
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include <ofd/ofd.h>
+
 #include <exception>
+#include <variant>
 
 namespace pdfax {
 namespace {
@@ -32,16 +35,38 @@ std::vector<TextGlyph> TextOf(QPDFObjectHandle page, std::vector<PageArea>& imag
     }
 }
 
+// The job's input as a PDF and the page to render of it. An OFD page is
+// made into a one-page PDF here, in the renderer's process, so that a
+// package that crashes the conversion costs only its page; what the page
+// had to be made without is noted in `image`.
+struct PageToRender {
+    std::shared_ptr<QPDF> pdf;
+    int page = 1;
+};
+
+PageToRender OpenInput(const RenderJob& job, RenderedImage& image) {
+    if (job.inputFormat != kInputOfd)
+        return {OpenPdf(job.input, job.password), job.page};
+    auto converted = ofd::OfdPageAsPdf(job.input, job.page - 1);
+    if (const auto* error = std::get_if<ofd::Error>(&converted))
+        throw Failure(Problem::kBadOfd, job.input, error->words + "\n" + error->detail);
+    ofd::PagePdf& page = std::get<ofd::PagePdf>(converted);
+    for (ofd::Error& omitted : page.omitted)
+        image.omitted.push_back({std::move(omitted.words), std::move(omitted.detail)});
+    return {OpenPdfBytes(job.input, std::move(page.pdf)), 1};
+}
+
 }  // namespace
 
 RenderedImage RenderJobToFile(const RenderJob& job) {
     RenderedImage image;
     try {
-        auto pdf = OpenPdf(job.input, job.password);
+        const PageToRender input = OpenInput(job, image);
+        QPDF* pdf = input.pdf.get();
         const auto pages = QPDFPageDocumentHelper(*pdf).getAllPages();
-        if (job.page < 1 || static_cast<std::size_t>(job.page) > pages.size())
+        if (input.page < 1 || static_cast<std::size_t>(input.page) > pages.size())
             throw Failure(Problem::kDamaged, job.input, "no such page");
-        QPDFObjectHandle page = pages[static_cast<std::size_t>(job.page - 1)].getObjectHandle();
+        QPDFObjectHandle page = pages[static_cast<std::size_t>(input.page - 1)].getObjectHandle();
         CodePlaces places;
         places.search = job.codes;
         if (job.readFacts)

@@ -43,6 +43,12 @@ public:
             F64(r.left).F64(r.top).F64(r.width).F64(r.height);
         return *this;
     }
+    Writer& Omissions(const std::vector<PageOmission>& omitted) {
+        U32(static_cast<std::uint32_t>(omitted.size()));
+        for (const PageOmission& o : omitted)
+            Text(o.words).Text(o.detail);
+        return *this;
+    }
     Writer& Search(const CodeSearch& search) {
         F64(search.minImageSide).F64(search.maxImageSide).F64(search.squareTolerance);
         F64(search.regionDpi).Regions(search.regions);
@@ -113,6 +119,18 @@ public:
         }
         return true;
     }
+    bool Omissions(std::vector<PageOmission>& omitted) {
+        std::uint32_t count = 0;
+        // Each takes at least 8 bytes: a count beyond what is left is garbage.
+        if (!U32(count) || count > (in_.size() - at_) / 8)
+            return false;
+        omitted.resize(count);
+        for (PageOmission& o : omitted) {
+            if (!Text(o.words) || !Text(o.detail))
+                return false;
+        }
+        return true;
+    }
     bool Search(CodeSearch& search) {
         return F64(search.minImageSide) && F64(search.maxImageSide) &&
                F64(search.squareTolerance) && F64(search.regionDpi) && Regions(search.regions) &&
@@ -170,6 +188,7 @@ std::string EncodeJob(int index, const RenderJob& job) {
         .Text(job.input)
         .Text(job.password)
         .I32(job.page)
+        .I32(job.inputFormat)
         .I32(job.rotation)
         .I32(job.format)
         .F64(job.dpi)
@@ -183,9 +202,9 @@ bool DecodeJob(const std::string& message, int& index, RenderJob& job) {
     Reader in(message);
     int readFacts = 0;
     const bool ok = in.I32(index) && in.Text(job.input) && in.Text(job.password) &&
-                    in.I32(job.page) && in.I32(job.rotation) && in.I32(job.format) &&
-                    in.F64(job.dpi) && in.Text(job.output) && in.I32(readFacts) &&
-                    in.Search(job.codes) && in.Done();
+                    in.I32(job.page) && in.I32(job.inputFormat) && in.I32(job.rotation) &&
+                    in.I32(job.format) && in.F64(job.dpi) && in.Text(job.output) &&
+                    in.I32(readFacts) && in.Search(job.codes) && in.Done();
     job.readFacts = readFacts != 0;
     return ok;
 }
@@ -201,6 +220,7 @@ std::string EncodeImage(int index, const RenderedImage& image) {
         .I32(image.height)
         .Text(image.code)
         .Glyphs(image.text)
+        .Omissions(image.omitted)
         .Take();
 }
 
@@ -210,7 +230,7 @@ bool DecodeImage(const std::string& message, int& index, RenderedImage& image) {
     const bool ok = in.I32(index) && in.I32(problem) && in.Text(image.error.operation) &&
                     in.Text(image.error.path) && in.Text(image.error.detail) &&
                     in.I32(image.width) && in.I32(image.height) && in.Text(image.code) &&
-                    in.Glyphs(image.text) && in.Done();
+                    in.Glyphs(image.text) && in.Omissions(image.omitted) && in.Done();
     image.error.problem = static_cast<Problem>(problem);
     return ok && problem >= 0 && problem <= static_cast<int>(Problem::kNotRendered);
 }

@@ -15,7 +15,7 @@ namespace pdfax {
 // No page's paths and texts come near this; a longer length is garbage.
 inline constexpr std::uint32_t kMaxMessage = 1 << 24;
 
-inline constexpr const char* kRendererGreeting = "vellumark-renderer/5";
+inline constexpr const char* kRendererGreeting = "vellumark-renderer/6";
 // A renderer is started as `program --serve <pid of the library's process>`.
 inline constexpr const char* kServeWord = "--serve";
 

@@ -4,9 +4,11 @@
 #include "app/main_window.h"
 #include "app/print_options_window.h"
 #include "app/startup.h"
+#include "cli_process.h"
 #include "cups_test_server.h"
 #include "engine/message_box.h"
 #include "fixtures/invoice_fixtures.h"
+#include "ofd_helpers.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -228,6 +230,38 @@ TEST_F(MergePrintTest, A4FourPrintsLandscape) {
     EXPECT_EQ(printed.job.attributes.at("media"), "iso_a4_210x297mm");
     EXPECT_EQ(printed.job.attributes.at("orientation-requested"), "landscape");
     EXPECT_EQ(FirstSheetMm(printed.job.documentPath), std::make_pair(297, 210));
+}
+
+// OFD packages dropped beside the PDFs are listed a row per page, rendered
+// once at intake, and merged and printed with the rest; the folder keeps
+// its bytes, and the window shows them (VELLUMARK_SCREENSHOT_DIR).
+TEST_F(MergePrintTest, OfdPackagesArePrintedBesideThePdfs) {
+    ofd::testing::Entries twoPages = ofd::testing::MinimalOfd(
+        R"(<ofd:TextObject ID="5" Boundary="10 10 80 10" Font="3" Size="5"><ofd:TextCode X="0" Y="5">发票</ofd:TextCode></ofd:TextObject>)",
+        "", "0 0 210 140");
+    twoPages["Doc_0/Document.xml"].replace(
+        twoPages["Doc_0/Document.xml"].find("</ofd:Pages>"), 0,
+        R"(<ofd:Page ID="2" BaseLoc="Pages/Page_0/Content.xml"/>)");
+    testing::WriteFile(folder_ / "数电票.ofd", ofd::testing::Zip(twoPages));
+    testing::WriteFile(folder_ / "坏.ofd", "not a package");
+    const auto before = testing::Snapshot(folder_.path());
+    window_->FilesDropped(folder_.path());
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window_->Busy(); }));
+    ASSERT_EQ(window_->Rows().rowCount(), 7);
+    QStringList names;
+    for (int row = 0; row < 7; ++row)
+        names << window_->Rows().Cell(row, kColumnName);
+    EXPECT_TRUE(names.contains(QStringLiteral("数电票.ofd(第2页)")))
+        << names.join(' ').toStdString();
+    if (const char* shots = std::getenv("VELLUMARK_SCREENSHOT_DIR"))
+        window_->grab().save(QString::fromLocal8Bit(shots) + "/ofd_rows.png");
+
+    const Printed printed = MergeAndPrint(kA4Two);
+    // The tall one alone, five short ones two to a sheet; the bad package
+    // is named in the report.
+    ExpectWholeMergedFile(printed, 4);
+    EXPECT_TRUE(report_.contains(QStringLiteral("坏.ofd：不是OFD文件"))) << report_.toStdString();
+    EXPECT_EQ(testing::Snapshot(folder_.path()), before);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Taking in a folder of invoice PDFs: splitting, listing and ordering.
+// Taking in a folder of invoice PDFs and OFD packages: splitting, listing
+// and ordering.
 #pragma once
 
 #include "intake/invoice_rows.h"
@@ -23,9 +24,9 @@ struct IntakeValues {
 };
 
 enum class BuildResult {
-    kListed,      // rows listed; show the count and the layout panel
-    kNoPdfFiles,  // show "请选择包含.pdf的文件夹拖入！" / "文件类型有误"
-    kCancelled,   // stopped on request, every split finished or undone
+    kListed,  // rows listed; show the count and the layout panel
+    kNoPdfFiles,  // neither PDFs nor OFDs: show "请选择包含.pdf的文件夹拖入！" / "文件类型有误"
+    kCancelled,  // stopped on request, every split finished or undone
 };
 
 // What the user hears about after an intake, besides the rows.
@@ -58,16 +59,17 @@ inline constexpr const char* kNotSplitText = "未拆分";
 // are fine.
 void RemovePreviousOutput(const std::string& outputPdf, const std::string& tempImageFolder);
 
-// Finds the PDFs of values.sourceFolder, splits multi-page ones (finishing
-// splits an earlier run was stopped in), lists and orders the rows in
-// `rows`. Never loses a file of the user's. The caller holds the folder's
+// Finds the PDFs and OFD packages of values.sourceFolder, splits
+// multi-page PDFs (finishing splits an earlier run was stopped in), lists
+// and orders the rows in `rows`. Never loses a file of the user's. The caller holds the folder's
 // lock (FolderLocks).
 BuildResult BuildInvoiceList(PdfLibrary& pdf, IntakeValues& values, InvoiceRows& rows,
                              IntakeReport* report = nullptr, const IntakeHooks& hooks = {});
 
-// Lists the "*.pdf" files directly in `folder` as they are, multi-page ones
-// whole, ordered and numbered as the intake orders them; a file the library
-// cannot read is listed with 0 pages and a note saying why. Returns the
+// Lists the "*.pdf" and "*.ofd" files directly in `folder` as they are
+// (an OFD package a row per page, see InvoiceRows), multi-page PDFs whole,
+// ordered and numbered as the intake orders them; a file that cannot be
+// read is listed with 0 pages and a note saying why. Returns the
 // number of rows.
 int ListFolder(PdfLibrary& pdf, const std::string& folder, InvoiceRows& rows,
                std::vector<std::string>* found = nullptr, IntakeReport* report = nullptr);

@@ -24,6 +24,11 @@ enum InvoiceColumn : int {
     kInvoiceColumnCount = 7,
 };
 
+// What a row's file is. A PDF row is a file of its own (a multi-page PDF is
+// split into one file per page); an OFD package is never split on disk, so
+// each of its pages is a row that names the package and the page.
+enum class InvoiceFormat { kPdf, kOfd };
+
 class InvoiceRows {
 public:
     int rowCount() const { return static_cast<int>(rows_.size()); }
@@ -51,6 +56,13 @@ public:
     std::string Path(int row) const;
     void SetPath(int row, const std::string& path);
 
+    InvoiceFormat Format(int row) const {
+        return Valid(row) ? rows_[row].format : InvoiceFormat::kPdf;
+    }
+    // The row's page of its file, from 1: always 1 for a PDF row.
+    int Page(int row) const { return Valid(row) ? rows_[row].page : 1; }
+    void SetPage(int row, InvoiceFormat format, int page);
+
     // What is wrong with the row's file, in the user's words (empty when
     // nothing is).
     QString Note(int row) const;
@@ -76,6 +88,8 @@ private:
         QString name;
         int pages = 0;
         std::string path;
+        InvoiceFormat format = InvoiceFormat::kPdf;
+        int page = 1;
         double heightMm = 0;
         double widthMm = 0;
         QString progress;

@@ -71,7 +71,9 @@ QString RowStatusText(RowStatus status);
 struct RowResult {
     int row = 0;
     RowStatus status = RowStatus::kFailed;
-    QString note;  // the reason, for kFailed and kFirstPageOnly
+    // The reason, for kFailed and kFirstPageOnly; for kDone, what the page
+    // was drawn without (an OFD seal that could not be shown), or empty.
+    QString note;
 };
 
 struct MergeOutcome {
@@ -83,6 +85,9 @@ struct MergeOutcome {
     std::vector<RowResult> rows;  // every rendered row's result, in row order
     // Saved: the files whose pages are not all on the sheets, and why.
     std::vector<FileProblem> leftOut;
+    // Saved: the files whose pages are on the sheets without something of
+    // theirs (an OFD seal that could not be shown), and what.
+    std::vector<FileProblem> shownWithout;
     // Failed: what stopped the merge (empty path and reason when nothing
     // but the lack of any usable image did).
     FileProblem failure;
@@ -98,7 +103,8 @@ using MergeProgress = std::function<void(const RowResult& row)>;
 
 // The message box text for `outcome`: the report, or the failure text with
 // its reason on a line of its own, followed by the files whose pages are
-// not all on the sheets (file name and reason, one per line).
+// not all on the sheets and those drawn without a part (file name and
+// reason, one per line).
 QString MergeMessageText(const MergeOutcome& outcome);
 
 // A page height of 180 mm or more makes an invoice tall.

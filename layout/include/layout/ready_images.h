@@ -15,11 +15,12 @@
 namespace vellumark {
 
 struct ReadyImage {
-    std::string source;            // the invoice file the image shows
-    files::FileStamp sourceStamp;  // that file when it was rendered
-    pdfax::RenderJob job;          // how the image was made, and where it is
-    files::FileStamp imageStamp;   // the image as it was written
-    int width = 0, height = 0;     // 0 x 0 until it is written
+    std::string source;                        // the invoice file the image shows
+    files::FileStamp sourceStamp;              // that file when it was rendered
+    pdfax::RenderJob job;                      // how the image was made, and where it is
+    files::FileStamp imageStamp;               // the image as it was written
+    int width = 0, height = 0;                 // 0 x 0 until it is written
+    std::vector<pdfax::PageOmission> omitted;  // what the page was rendered without
 };
 
 // The jobs that render every row of `rows` upright, as a merge into
@@ -27,6 +28,11 @@ struct ReadyImage {
 std::vector<pdfax::RenderJob> UprightRenderJobs(const std::string& tempImageFolder,
                                                 const InvoiceRows& rows,
                                                 std::vector<ReadyImage>& ready);
+
+// A job for each row that names its page and writes no image (format
+// none), for renders made only to read the page: a row of an OFD package
+// is its page of the package, which a path alone cannot say.
+std::vector<pdfax::RenderJob> ReadingJobs(const InvoiceRows& rows, double dpi);
 
 // Takes what the renders of UprightRenderJobs wrote; a row whose render
 // failed is left to the merge.

@@ -18,7 +18,7 @@ namespace pdfax {
 inline constexpr const char* kClassId = "{6876E803-14CA-4ABF-9075-24F087AE8868}";
 // Identifies this version of the `Library` interface. A module built against
 // another layout of the interface answers with an error instead of an object.
-inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/7";
+inline constexpr const char* kLibraryInterfaceId = "pdfax.Library/8";
 inline constexpr const char* kClassFactoryInterfaceId = "pdfax.ClassFactory/1";
 // Name of the exported factory entry point.
 inline constexpr const char* kFactoryEntryPoint = "DllGetClassObject";
@@ -30,6 +30,11 @@ enum Result : int { kOk = 0, kNoInterface = 1, kNoClass = 2, kFailed = 3 };
 inline constexpr int kImageFormatNone = 0;
 inline constexpr int kImageFormatJpeg = 1;
 inline constexpr int kImageFormatPng = 5;
+
+// What a RenderJob's input is: a PDF file, or an OFD invoice package whose
+// page the renderer first turns into a one-page PDF in its own process.
+inline constexpr int kInputPdf = 0;
+inline constexpr int kInputOfd = 1;
 
 // The renderer code of SelectRenderer for the PDFium renderer, the only one.
 inline constexpr int kRendererPdfium = 4;
@@ -81,6 +86,10 @@ enum class Problem : int {
     kDiskFull,       // no space left, or over quota
     kIoError,        // the medium reported an error
     kSpooler,        // the print spooler refused; the detail has its words
+    // An OFD package that cannot be read, or a page of it that cannot be
+    // made into a PDF. The detail's first line is the reader's own words for
+    // the user; the cause, for the log, follows on the next.
+    kBadOfd,
     // A page the renderer processes could not finish, a fresh one included:
     // the renderer's failure, not the file's. The detail tells how they ended.
     kRendererCrashed,   // died or answered nonsense
@@ -166,15 +175,24 @@ struct CodeSearch {
 
 // One page to render to an image file (RenderPagesToFiles).
 struct RenderJob {
-    std::string input;     // a PDF file
+    std::string input;     // a PDF file, or an OFD package (inputFormat)
     std::string password;  // its user password, usually empty
     int page = 1;          // from 1
-    int rotation = -1;     // the page's rotation to set first (0, 90, 180, 270), -1 to keep it
+    int inputFormat = kInputPdf;
+    int rotation = -1;  // the page's rotation to set first (0, 90, 180, 270), -1 to keep it
     int format = kImageFormatPng;
     double dpi = 300;
     std::string output;      // the image file, replaced whole
     bool readFacts = false;  // also read the page's text layer, and its QR code where `codes` says
     CodeSearch codes;
+};
+
+// Something a page was rendered without (an OFD seal whose structure is
+// unknown, a picture that cannot be decoded): the page is still worth
+// printing, but the user should hear what is missing.
+struct PageOmission {
+    std::string words;   // UTF-8, for the user
+    std::string detail;  // the cause, for the log
 };
 
 // How a render ended: the image's pixel size, or the error (problem kNone
@@ -188,6 +206,7 @@ struct RenderedImage {
     // was read) and its text layer as the file has it, before any rotation.
     std::string code;
     std::vector<TextGlyph> text;
+    std::vector<PageOmission> omitted;
 };
 
 class Library {
