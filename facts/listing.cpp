@@ -193,7 +193,8 @@ void AddUp(Listing& listing, const std::vector<InvoiceFacts>& facts,
 
 Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& facts) {
     Listing listing;
-    std::vector<std::string> paths;
+    std::vector<std::string> paths, relatePaths;
+    std::vector<bool> ofdRows;
     for (int row = 0; row < rows.rowCount(); ++row) {
         ListedInvoice invoice;
         invoice.order = rows.Order(row);
@@ -207,15 +208,26 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
         invoice.problem = rows.Note(row).toStdString();
         if (static_cast<std::size_t>(row) < facts.size())
             invoice.facts = facts[static_cast<std::size_t>(row)];
+        // The pages of one OFD share its file: each is named and related as
+        // the split page of that file it stands for.
+        const bool ofd = rows.Format(row) == InvoiceFormat::kOfd;
+        if (ofd)
+            invoice.name = rows.Cell(row, kColumnName).toStdString();
         listing.rows.push_back(std::move(invoice));
         paths.push_back(listing.rows.back().path);
+        relatePaths.push_back(
+            ofd ? paths.back() + "(第" + std::to_string(rows.Page(row)) + "页).pdf" : paths.back());
+        ofdRows.push_back(ofd);
     }
     std::vector<InvoiceFacts> all;
     for (const auto& row : listing.rows)
         all.push_back(row.facts);
-    const std::vector<int> groups = IdenticalFileGroups(paths);
+    std::vector<int> groups = IdenticalFileGroups(paths);
+    // Bytes say nothing of one page of an OFD: its pages share the file.
+    for (std::size_t i = 0; i < groups.size(); ++i)
+        groups[i] = ofdRows[i] ? -1 : groups[i];
     const std::vector<PageRelation> relations =
-        RelatePages(paths, FactsToRelate(paths, all), groups);
+        RelatePages(relatePaths, FactsToRelate(relatePaths, all), groups);
     const auto orderOf = [&](int row) { return listing.rows[static_cast<std::size_t>(row)].order; };
     for (std::size_t i = 0; i < listing.rows.size(); ++i) {
         ListedInvoice& row = listing.rows[i];
