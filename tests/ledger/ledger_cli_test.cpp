@@ -5,6 +5,8 @@
 #include "ledger_fixture.h"
 #include "pg_test_server.h"
 
+#include <memory>
+
 namespace vellumark::testing {
 namespace {
 
@@ -84,7 +86,7 @@ TEST(LedgerCli, DamagedLedgerIsSaidThenSetAsideOnRepair) {
 // Two installs of the program on two desktops, one ledger on a server: an
 // invoice merged on one is flagged on the other.
 TEST(LedgerCli, TwoInstallsSharingAServerSeeEachOthersInvoices) {
-    PgTestServer* server = StartPgServer();
+    const std::unique_ptr<PgTestServer> server(StartPgServer());
     VELLUMARK_REQUIRE_PG(server);
     const ledger::Location at = server->FreshDatabase();
     const std::string uri = "VELLUMARK_LEDGER=postgresql://" + at.user + "@/" + at.database +
