@@ -11,15 +11,15 @@ namespace {
 
 enum class Shape { kText, kDate, kAmount, kKind };
 
-struct FieldSpec {
+struct FieldNames {
     InvoiceField InvoiceData::*field;
     Shape shape;
     std::vector<const char*> customData;  // names in OFD.xml
     std::vector<const char*> elements;    // local names in invoice XML and tags
 };
 
-const std::vector<FieldSpec>& Specs() {
-    static const std::vector<FieldSpec> specs = {
+const std::vector<FieldNames>& FieldNamesTable() {
+    static const std::vector<FieldNames> table = {
         {&InvoiceData::kind, Shape::kKind, {"发票类型", "发票种类"}, {"TypeOfInvoice"}},
         {&InvoiceData::code, Shape::kText, {"发票代码"}, {"InvoiceCode", "CodeOfInvoice"}},
         {&InvoiceData::number,
@@ -51,7 +51,7 @@ const std::vector<FieldSpec>& Specs() {
          {"BuyerTaxID", "TaxpayerIdentificationNumberUnifiedSocialCreditCodeOfPurchaser",
           "UnifiedSocialCreditCodeOfPurchaser"}},
     };
-    return specs;
+    return table;
 }
 
 std::string Trim(const std::string& text) {
@@ -72,10 +72,10 @@ std::string Normal(Shape shape, const std::string& text) {
     return Trim(text);
 }
 
-void Offer(InvoiceField& field, const FieldSpec& spec, const std::string& raw, std::string from) {
+void Offer(InvoiceField& field, const FieldNames& names, const std::string& raw, std::string from) {
     if (!field.value.empty())
         return;
-    const std::string value = Normal(spec.shape, raw);
+    const std::string value = Normal(names.shape, raw);
     if (!value.empty())
         field = {value, std::move(from)};
 }
@@ -97,10 +97,10 @@ void Collect(const XmlNode& node, std::map<std::string, std::string>& found) {
 void FromElements(InvoiceData& data, const XmlNode& root, const std::string& from) {
     std::map<std::string, std::string> found;
     Collect(root, found);
-    for (const FieldSpec& spec : Specs())
-        for (const char* name : spec.elements)
+    for (const FieldNames& names : FieldNamesTable())
+        for (const char* name : names.elements)
             if (found.count(name))
-                Offer(data.*spec.field, spec, found[name], from + " " + name);
+                Offer(data.*names.field, names, found[name], from + " " + name);
 }
 
 namespace {
@@ -109,11 +109,11 @@ void FromCustomData(InvoiceData& data, const Model& model) {
     const XmlNode* body = model.ofd->Child("DocBody");
     const XmlNode* info = body ? body->Child("DocInfo") : nullptr;
     const XmlNode* list = info ? info->Child("CustomDatas") : nullptr;
-    for (const FieldSpec& spec : Specs())
-        for (const char* name : spec.customData)
+    for (const FieldNames& names : FieldNamesTable())
+        for (const char* name : names.customData)
             for (const XmlNode& item : ChildrenOf(list))
                 if (item.Attr("Name") == name)
-                    Offer(data.*spec.field, spec, item.text,
+                    Offer(data.*names.field, names, item.text,
                           std::string("OFD.xml CustomData ") + name);
 }
 
