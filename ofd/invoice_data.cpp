@@ -117,28 +117,16 @@ void FromCustomData(InvoiceData& data, const Model& model) {
                           std::string("OFD.xml CustomData ") + name);
 }
 
-const XmlNode* ReadOptional(const Model& model, const std::string& entry,
-                            std::vector<std::unique_ptr<XmlNode>>& keep) {
-    auto bytes = model.package->Read(entry);
-    if (!std::holds_alternative<std::string>(bytes))
-        return nullptr;
-    auto xml = ParseXml(std::get<std::string>(bytes), entry);
-    if (!std::holds_alternative<XmlNode>(xml))
-        return nullptr;  // some producers write tag files that are not XML
-    keep.push_back(std::make_unique<XmlNode>(std::move(std::get<XmlNode>(xml))));
-    return keep.back().get();
-}
-
 void FromAttachments(InvoiceData& data, const Model& model,
                      std::vector<std::unique_ptr<XmlNode>>& keep) {
     const std::string& ref = model.document->ChildText("Attachments");
     if (ref.empty())
         return;
     const std::string list = Resolve(model.documentEntry, ref);
-    const XmlNode* attachments = ReadOptional(model, list, keep);
+    const XmlNode* attachments = ReadOptionalXml(model, list, keep);
     for (const XmlNode& item : ChildrenOf(attachments)) {
         const std::string entry = Resolve(list, item.ChildText("FileLoc"));
-        if (const XmlNode* root = ReadOptional(model, entry, keep))
+        if (const XmlNode* root = ReadOptionalXml(model, entry, keep))
             FromElements(data, *root, entry);
     }
 }
@@ -201,6 +189,18 @@ std::string KindOfTitle(const std::string& title) {
     if (t.contains(QStringLiteral("电子普通发票")))
         return "e_ordinary";
     return {};
+}
+
+const XmlNode* ReadOptionalXml(const Model& model, const std::string& entry,
+                               std::vector<std::unique_ptr<XmlNode>>& keep) {
+    auto bytes = model.package->Read(entry);
+    if (!std::holds_alternative<std::string>(bytes))
+        return nullptr;
+    auto xml = ParseXml(std::get<std::string>(bytes), entry);
+    if (!std::holds_alternative<XmlNode>(xml))
+        return nullptr;  // some producers write tag files that are not XML
+    keep.push_back(std::make_unique<XmlNode>(std::move(std::get<XmlNode>(xml))));
+    return keep.back().get();
 }
 
 }  // namespace ofd

@@ -14,6 +14,11 @@ InvoiceData ReadInvoiceData(const Model& model);
 // Fields not yet known, from an invoice XML's elements (by local name).
 void FromElements(InvoiceData& data, const XmlNode& root, const std::string& from);
 // Fields not yet known, from the texts the custom tags point at.
+// An entry of the package as XML, kept alive in `keep`; null when it is
+// missing or not XML, as producers' optional tag and attachment files may be.
+const XmlNode* ReadOptionalXml(const Model& model, const std::string& entry,
+                               std::vector<std::unique_ptr<XmlNode>>& keep);
+
 void FromTags(InvoiceData& data, const Model& model, std::vector<std::unique_ptr<XmlNode>>& keep);
 // The largest text on the first page that names a kind of invoice.
 std::string PageTitle(const Model& model);

@@ -38,18 +38,6 @@ void TagRefs(const XmlNode& node, std::map<std::string, std::vector<std::string>
     }
 }
 
-const XmlNode* ReadTag(const Model& model, const std::string& entry,
-                       std::vector<std::unique_ptr<XmlNode>>& keep) {
-    auto bytes = model.package->Read(entry);
-    if (!std::holds_alternative<std::string>(bytes))
-        return nullptr;
-    auto xml = ParseXml(std::get<std::string>(bytes), entry);
-    if (!std::holds_alternative<XmlNode>(xml))
-        return nullptr;
-    keep.push_back(std::make_unique<XmlNode>(std::move(std::get<XmlNode>(xml))));
-    return keep.back().get();
-}
-
 }  // namespace
 
 void FromTags(InvoiceData& data, const Model& model, std::vector<std::unique_ptr<XmlNode>>& keep) {
@@ -57,10 +45,10 @@ void FromTags(InvoiceData& data, const Model& model, std::vector<std::unique_ptr
     if (ref.empty())
         return;
     const std::string list = Resolve(model.documentEntry, ref);
-    const XmlNode* tags = ReadTag(model, list, keep);
+    const XmlNode* tags = ReadOptionalXml(model, list, keep);
     for (const XmlNode& tag : ChildrenOf(tags)) {
         const std::string entry = Resolve(list, tag.ChildText("FileLoc"));
-        const XmlNode* root = ReadTag(model, entry, keep);
+        const XmlNode* root = ReadOptionalXml(model, entry, keep);
         if (!root)
             continue;
         std::map<std::string, std::vector<std::string>> refs;
