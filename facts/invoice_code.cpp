@@ -68,18 +68,21 @@ InvoiceKind KindOfType(const std::string& type) {
         {"08", InvoiceKind::kElectronicSpecial},
         {"10", InvoiceKind::kElectronicOrdinary},
         {"14", InvoiceKind::kToll},
+        // An air itinerary is a document of its own, not one of the
+        // invoices counted: its code names its own number.
+        {"61", InvoiceKind::kOther},
     };
     const auto found = kTypes.find(type);
     return found == kTypes.end() ? InvoiceKind::kUnknown : found->second;
 }
 
 // What the amount field of a code of this type is: fully digital invoices
-// carry the total, the older VAT kinds the amount before tax. Other types
-// (tickets, itineraries) leave it unsaid.
+// and air itineraries carry the total, the older VAT kinds the amount before
+// tax. Other types leave it unsaid.
 enum class AmountMeaning { kTotal, kBeforeTax, kUnknown };
 
 AmountMeaning AmountOfType(const std::string& type) {
-    if (type == "31" || type == "32")
+    if (type == "31" || type == "32" || type == "61")
         return AmountMeaning::kTotal;
     for (const char* older : {"01", "04", "08", "10", "11", "14"}) {
         if (type == older)

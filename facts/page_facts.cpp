@@ -27,12 +27,14 @@ bool SameMoney(const std::string& a, const std::string& b) {
 
 // An older invoice's code that carries the total where the amount before
 // tax belongs (some issuers write it so) confirms the total instead of
-// contradicting the amount.
+// contradicting the amount: the text's total is that figure, or its amount
+// and tax add up to it.
 CodeFacts WithTotalInItsPlace(const InvoiceFacts& facts, CodeFacts code) {
-    const std::string& total = facts.Get(kFactTotal);
-    const std::string& amount = facts.Get(kFactAmount);
-    if (code.total.empty() && !code.amount.empty() && !amount.empty() &&
-        SameMoney(code.amount, total) && !SameMoney(code.amount, amount)) {
+    const auto figure = CentsOf(code.amount), amount = CentsOf(facts.Get(kFactAmount)),
+               tax = CentsOf(facts.Get(kFactTax)), total = CentsOf(facts.Get(kFactTotal));
+    if (!code.total.empty() || !figure || !amount || *figure == *amount)
+        return code;
+    if ((total && *total == *figure) || (tax && *amount + *tax == *figure)) {
         code.total = code.amount;
         code.amount.clear();
     }
@@ -98,9 +100,10 @@ InvoiceFacts CombineFacts(InvoiceFacts facts, const CodeFacts& code) {
         CheckMoney(facts, code);
         return facts;
     }
-    if (!IsInvoice(facts.kind)) {
-        // An itinerary or a summary names the invoice it belongs to and
-        // repeats its amounts; neither is this page's own.
+    // An itinerary or a summary names the invoice it belongs to and repeats
+    // its amounts; neither is this page's own. A document whose own code
+    // names it (an air itinerary) keeps what it says of itself.
+    if (!IsInvoice(facts.kind) && !(code.Valid() && code.kind == InvoiceKind::kOther)) {
         for (FactField field : {kFactCode, kFactNumber, kFactTotal, kFactAmount, kFactTax})
             facts.fields[field].clear();
         facts.uncertain = 0;

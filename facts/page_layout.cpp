@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <numbers>
 
@@ -88,6 +89,23 @@ std::vector<PlacedChar> Chars(const std::vector<pdfax::TextGlyph>& glyphs) {
 
 bool IsColon(char32_t c) {
     return c == U':' || c == U'：';
+}
+
+// The nearest line above (or below) `place` in its frame whose baseline
+// stands within `withinSizes` font sizes of the label's.
+const std::vector<PlacedChar>* NearestLine(const std::vector<std::vector<PlacedChar>>& lines,
+                                           const LabelPlace& place, double withinSizes,
+                                           bool above) {
+    const std::vector<PlacedChar>* nearest = nullptr;
+    for (const auto& line : lines) {
+        const double away = above ? place.bottom - line.front().y : line.front().y - place.bottom;
+        if (line.front().frame == place.frame && away > 0.1 * place.size &&
+            away <= withinSizes * place.size &&
+            (!nearest || away < (above ? place.bottom - nearest->front().y
+                                       : nearest->front().y - place.bottom)))
+            nearest = &line;
+    }
+    return nearest;
 }
 
 }  // namespace
@@ -215,13 +233,7 @@ std::u32string PageLayout::After(const LabelPlace& place, double gapInSizes) con
 }
 
 std::u32string PageLayout::AboveRight(const LabelPlace& place, double withinSizes) const {
-    const std::vector<PlacedChar>* nearest = nullptr;
-    for (const auto& line : lines_) {
-        const double y = line.front().y;
-        if (line.front().frame == place.frame && y < place.bottom - 0.1 * place.size &&
-            place.bottom - y <= withinSizes * place.size && (!nearest || y > nearest->front().y))
-            nearest = &line;
-    }
+    const std::vector<PlacedChar>* nearest = NearestLine(lines_, place, withinSizes, true);
     std::u32string text;
     const PlacedChar* before = nullptr;
     for (const PlacedChar& c : nearest ? *nearest : std::vector<PlacedChar>{}) {
@@ -233,6 +245,44 @@ std::u32string PageLayout::AboveRight(const LabelPlace& place, double withinSize
         before = &c;
     }
     return text;
+}
+
+std::u32string PageLayout::Under(const LabelPlace& place, double withinSizes) const {
+    const std::vector<PlacedChar>* below = NearestLine(lines_, place, withinSizes, false);
+    if (!below || place.line < 0)
+        return {};
+    // The column runs from the heading's left edge to the next heading's.
+    const auto& headings = lines_[static_cast<std::size_t>(place.line)];
+    double end = std::numeric_limits<double>::infinity();
+    for (std::size_t k = place.after; k < headings.size() && std::isinf(end); ++k) {
+        if (!IsBlank(headings[k].c))
+            end = headings[k].x;
+    }
+    // Values may be set off to either side of their heading: the first
+    // run of characters reaching into the column is its value. Runs part
+    // at column gaps; blanks inside one are kept.
+    std::u32string run;
+    double runStart = 0, runEnd = 0;
+    const auto inColumn = [&] {
+        return !run.empty() && runEnd > place.left + 0.5 * place.size && runStart < end;
+    };
+    for (const PlacedChar& c : *below) {
+        if (IsBlank(c.c)) {
+            if (!run.empty())
+                run += c.c;
+            continue;
+        }
+        if (!run.empty() && c.x - runEnd > kColumnGap * c.size) {
+            if (inColumn())
+                return run;
+            run.clear();
+        }
+        if (run.empty())
+            runStart = c.x;
+        run += c.c;
+        runEnd = c.x + c.advance;
+    }
+    return inColumn() ? run : std::u32string();
 }
 
 char32_t PageLayout::Before(const LabelPlace& place) const {

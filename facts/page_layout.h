@@ -55,6 +55,11 @@ public:
     // with a blank.
     std::u32string AboveRight(const LabelPlace& place, double withinSizes) const;
 
+    // The value under a column heading at `place`, on the nearest line below
+    // within `withinSizes` font sizes: the first run of characters reaching
+    // into the column, which ends where the next heading on its line starts.
+    std::u32string Under(const LabelPlace& place, double withinSizes) const;
+
     // The character just before the label on its line; 0 at the line's start.
     char32_t Before(const LabelPlace& place) const;
 

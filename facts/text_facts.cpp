@@ -108,6 +108,27 @@ void ReadSumLine(const PageLayout& page, InvoiceFacts& facts) {
     }
 }
 
+// An air itinerary's fare table: each charge under its heading. Its "合计"
+// is the total with tax and "增值税税额" the tax; no amount before tax is
+// written, so none is read from elsewhere.
+void ReadFareTable(const PageLayout& page, InvoiceFacts& facts) {
+    const auto under = [&](const char32_t* heading) -> std::optional<std::int64_t> {
+        for (const LabelPlace& place : page.Find(heading)) {
+            const std::vector<Money> found = AmountsIn(page.Under(place, 2.5));
+            if (!found.empty() && !found[0].starred)
+                return found[0].cents;
+        }
+        return std::nullopt;
+    };
+    const auto total = under(U"合计"), tax = under(U"增值税税额");
+    if (!total || !tax)
+        return;
+    facts.fields[kFactTotal] = FormatCents(*total);
+    facts.fields[kFactTax] = FormatCents(*tax);
+    facts.fields[kFactAmount].clear();
+    facts.uncertain &= ~(1u << kFactTotal);
+}
+
 // The heading a label belongs to: the nearest heading written downwards to
 // its left that reaches down to it, or else the nearest one above it.
 const LabelPlace* HeadingOf(const LabelPlace& label, const std::vector<LabelPlace>& headings) {
@@ -197,6 +218,8 @@ InvoiceFacts ReadTextFacts(const std::vector<pdfax::TextGlyph>& glyphs) {
     facts.fields[kFactDate] = DateAfterLabel(page);
     ReadTotal(page, page.AllLines(), facts);
     ReadSumLine(page, facts);
+    if (facts.kind == InvoiceKind::kOther)
+        ReadFareTable(page, facts);
     ReadParties(page, facts);
     return facts;
 }

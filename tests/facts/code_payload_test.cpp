@@ -35,14 +35,14 @@ TEST(InvoiceCode, EachAddressParameterKeepsItsMeaning) {
         // An amount nobody says the meaning of is left out.
         {"https://x.cn/q?fphm=12345678&amount=5000&money=1", "", "12345678", "", "", "", ""},
         {"https://x.cn/q?fphm=1234&je=abc", "", "", "", "", "", ""},
-        // The comma form: the total on fully digital invoices, the amount
-        // before tax on the older ones, nothing for a type it does not know.
+        // The comma form: the total on fully digital invoices and air
+        // itineraries, the amount before tax on the older ones.
         {"01,32,,24957000000021350618,740.00,20240514,,72ec", "", "24957000000021350618",
          "2024-05-14", "740.00", "", ""},
         {"01,10,051002100211,04868862,759,20220825,024,9EAD,", "051002100211", "04868862",
          "2022-08-25", "", "759.00", ""},
         {"01,61,,9223372036854775807,620,20210728,,7890", "", "9223372036854775807", "2021-07-28",
-         "", "", ""},
+         "620.00", "", ""},
     };
     for (const PayloadCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -77,6 +77,8 @@ TEST(CombineFacts, TheTotalComesFromItsPartsOnlyWhenTheyAreThere) {
          "72.00", false},
         // Some older codes carry the total where the amount belongs.
         {"total in the amount's place", "23.00", "21.70", "1.30",
+         "01,10,011001600211,62713712,23.0,20171028", "23.00", false},
+        {"amount and tax add up to the code's figure", "", "21.70", "1.30",
          "01,10,011001600211,62713712,23.0,20171028", "23.00", false},
     };
     for (const MoneyCase& c : cases) {

@@ -24,7 +24,8 @@ struct Truth {
 
 // Read by hand from the printed pages. Documents that are no invoices (an
 // itinerary, a toll summary, a hotel folio, a ride's trip sheet) keep their
-// date only: the numbers and amounts on them are their invoice's.
+// date only: the numbers and amounts on them are their invoice's. An air
+// itinerary, whose own code names it, keeps its own.
 const Truth kTruth[] = {
     {"596966060-fapiao-rename/住宿费发票-6.8-广德_1785749043248.pdf", "digital_special", "",
      "26342000001798762786", "2026-06-10", "268.00", "265.35", "2.65"},
@@ -105,10 +106,9 @@ const Truth kTruth[] = {
     {"zqywuxie-invoice_management/郑钦云-邮费1.pdf", "digital_ordinary", "", "25437000000297554203",
      "2025-10-13", "17.00", "16.04", "0.96"},
     // The various producers' invoices of truth/various.tsv.
-    // Its QR code's amount is the total (23.0); the text's 21.70 and 1.30
-    // are taken as disagreeing with it.
+    // Its QR code's amount is the total (23.0), not the amount before tax.
     {"various/01100160021162713712.pdf", "e_ordinary", "011001600211", "62713712", "2017-10-28",
-     "23.00", "21.70", "1.30", "amount tax uncertain"},
+     "23.00", "21.70", "1.30"},
     {"various/044031800111-2344784.pdf", "e_ordinary", "044031800111", "02344784", "2018-04-07",
      "335.80", "287.00", "48.80"},
     {"various/12_8_发票海油.pdf", "digital_ordinary", "", "25932000000012180916", "2025-02-17",
@@ -123,10 +123,10 @@ const Truth kTruth[] = {
      "427.31", "72.64"},
     {"various/ruitang_电子发票.pdf", "digital_ordinary", "", "25322000000011764973", "2025-01-08",
      "1788.00", "1582.30", "205.70"},
-    // A specimen air itinerary: no invoice, so only its date is kept; its
-    // total and tax stand in a table under their headings.
+    // A specimen air itinerary: its total and tax stand in a table under
+    // their headings; no amount before tax is printed.
     {"various/xbrl-001.pdf", "other", "", "9223372036854775807", "2021-07-28", "620.00", "",
-     "47.07", "number total tax"},
+     "47.07"},
     {"various/日用品 184.pdf", "e_ordinary", "042001700411", "16754728", "2018-01-16", "184.74",
      "157.89", "26.85"},
 };

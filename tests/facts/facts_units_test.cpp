@@ -185,6 +185,28 @@ TEST(TextFacts, StackedBlocksAndAPageDrawnTwiceOver) {
     }
 }
 
+// An air itinerary's fare table: each charge under its heading but set off
+// to its right, the one before 合计 ending where 合计 begins.
+TEST(TextFacts, AnItinerarysFareTableGivesItsTotalAndTax) {
+    Page page;
+    page.At(180, 40, U"电子发票（航空运输电子客票行程单）")
+        .At(400, 60, U"发票号码：24957000000021350618")
+        .At(100, 300, U"票价")
+        .At(200, 300, U"增值税税额")
+        .At(300, 300, U"其他税费")
+        .At(400, 300, U"合计")
+        .At(135, 315, U"CNY 477.06", 6)
+        .At(240, 315, U"CNY 47.07", 6)
+        .At(352, 315, U"CNY 0.00", 6)
+        .At(440, 315, U"CNY 620.00", 6);
+    const InvoiceFacts facts = ReadTextFacts(page.glyphs);
+    EXPECT_EQ(facts.kind, InvoiceKind::kOther);
+    EXPECT_EQ(facts.Get(kFactTotal), "620.00");
+    EXPECT_EQ(facts.Get(kFactTax), "47.07");
+    EXPECT_EQ(facts.Get(kFactAmount), "");
+    EXPECT_EQ(facts.uncertain, 0u);
+}
+
 TEST(CombineFacts, CodeAndTextMustAgree) {
     InvoiceFacts text;
     text.kind = InvoiceKind::kDigitalOrdinary;
@@ -223,6 +245,15 @@ TEST(CombineFacts, CodeAndTextMustAgree) {
     EXPECT_FALSE(other.HasIdentity());
     EXPECT_TRUE(other.Get(kFactTotal).empty());
     EXPECT_EQ(other.Get(kFactDate), "2024-05-14");
+    // An air itinerary's own code names it, and its total: it is its own
+    // document, still not counted as an invoice.
+    const InvoiceFacts air =
+        CombineFacts(itinerary, ParseInvoiceCode("01,61,,24957000000021350618,740,20240514,,7890"));
+    EXPECT_EQ(air.kind, InvoiceKind::kOther);
+    EXPECT_EQ(air.Get(kFactNumber), "24957000000021350618");
+    EXPECT_EQ(air.Get(kFactTotal), "740.00");
+    EXPECT_EQ(air.Get(kFactTax), "41.89");
+    EXPECT_EQ(air.uncertain, 0u);
 }
 
 InvoiceFacts Invoice(const std::string& number, const std::string& total = "1.00") {

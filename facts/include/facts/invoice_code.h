@@ -20,9 +20,10 @@ struct CodeFacts {
 };
 
 // Reads "01,<type>,<code>,<number>,<amount>,<yyyymmdd>,<check>,<hash>" (the
-// amount is the total on fully digital invoices, the amount before tax on
-// the older kinds) or a verification address (see ParseAddressCode).
-// Anything else, such as an advertisement's link, gives no facts.
+// amount is the total on fully digital invoices and air itineraries, the
+// amount before tax on the older kinds) or a verification address (see
+// ParseAddressCode). Anything else, such as an advertisement's link, gives
+// no facts.
 CodeFacts ParseInvoiceCode(const std::string& text);
 
 // A verification address: the code and number as path parts, a delivery

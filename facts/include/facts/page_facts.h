@@ -14,7 +14,9 @@ namespace vellumark {
 // differ, the code's value stands and the field is marked uncertain; where
 // the amounts do not add up, they are marked too. A page that is no
 // invoice keeps no number and no amounts: an itinerary names its invoice
-// and repeats its total, which would count that invoice twice.
+// and repeats its total, which would count that invoice twice. Only a
+// document whose own code names it (an air itinerary) keeps its number and
+// amounts, still not counted as an invoice.
 InvoiceFacts CombineFacts(InvoiceFacts text, const CodeFacts& code);
 
 // The facts a render made with `readFacts` brought back.
