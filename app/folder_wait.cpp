@@ -4,6 +4,8 @@
 // or Esc stop it at once, and the abandoned thread lets go of whatever it
 // gets as soon as it gets it.
 #include "app/main_window.h"
+#include "core/program_state.h"
+#include "intake/folder_ops.h"
 
 #include <QLabel>
 
@@ -17,6 +19,13 @@ struct MainWindow::FolderWait {
     std::mutex mutex;  // the window stops the wait or the wait calls it back, not both
     std::atomic<bool> cancelled{false};
 };
+
+std::vector<std::string> MainWindow::FoldersOfRun(const std::string& sourceFolder) const {
+    std::vector<std::string> folders = state_.WorkFolders();
+    if (IsDirectory(sourceFolder))
+        folders.insert(folders.begin(), sourceFolder);
+    return folders;
+}
 
 void MainWindow::WhenFoldersFree(std::vector<std::string> folders, LockedWork work) {
     const QString statusBefore = folderWait_ ? statusBeforeWait_ : statusLabel_->text();

@@ -98,10 +98,10 @@ void MainWindow::PrepareIntake() {
 // image folder takes a while, so it happens off the window's thread, and
 // only while no other program of this directory merges into it.
 void MainWindow::RemovePreviousResult() {
-    QThreadPool::globalInstance()->start([directory = state_.programDirectory,
+    QThreadPool::globalInstance()->start([folders = state_.WorkFolders(),
                                           output = state_.OutputPdf(),
                                           images = state_.TempImageFolder()] {
-        const FolderLocks locks = FolderLocks::TryLock({directory});
+        const FolderLocks locks = FolderLocks::TryLock(folders);
         if (locks.Held())
             RemovePreviousOutput(output, images);
     });
@@ -131,9 +131,9 @@ void MainWindow::FilesDropped(const std::string& text) {
 
 void MainWindow::RunIntake(const std::string& sourceFolder) {
     state_.sourceFolder = sourceFolder;
-    WhenFoldersFree(
-        {IsDirectory(sourceFolder) ? sourceFolder : std::string(), state_.programDirectory},
-        [this, sourceFolder](FolderLocks& locks) { StartIntake(sourceFolder, std::move(locks)); });
+    WhenFoldersFree(FoldersOfRun(sourceFolder), [this, sourceFolder](FolderLocks& locks) {
+        StartIntake(sourceFolder, std::move(locks));
+    });
 }
 
 void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks) {

@@ -9,8 +9,10 @@
 #include "intake/folder_ops.h"
 
 #include <QAbstractItemView>
+#include <QByteArray>
 #include <QDateTime>
 #include <QDebug>
+#include <QFile>
 #include <QLabel>
 #include <QRadioButton>
 #include <QThreadPool>
@@ -53,8 +55,7 @@ struct MergeWork {
 void MainWindow::MergeClicked() {
     if (busy_)
         return;
-    WhenFoldersFree({IsDirectory(state_.sourceFolder) ? state_.sourceFolder : std::string(),
-                     state_.programDirectory},
+    WhenFoldersFree(FoldersOfRun(state_.sourceFolder),
                     [this](FolderLocks& locks) { StartMerge(std::move(locks)); });
 }
 
@@ -157,7 +158,12 @@ void MainWindow::ShowMergeReport(const MergeOutcome& outcome, LayoutMode mode) {
         ShowMessageBox(nullptr, title, MergeMessageText(outcome), QMessageBox::Warning);
         return;
     }
-    ShowMessageBox(nullptr, title, MergeMessageText(outcome), QMessageBox::Information);
+    QString text = MergeMessageText(outcome);
+    // Beside the program is where a user looks first; anywhere else is said.
+    if (state_.inUserFolders)
+        text += QStringLiteral("\r\n已保存：") +
+                QFile::decodeName(QByteArray::fromStdString(state_.OutputPdf()));
+    ShowMessageBox(nullptr, title, text, QMessageBox::Information);
     if (closing_)
         return;
     const LayoutModeParameters& parameters = ParametersOf(mode);

@@ -3,8 +3,12 @@
 #include "app/main_window.h"
 #include "core/run_log.h"
 #include "engine/window_helpers.h"
+#include "intake/folder_ops.h"
+#include "resources/program_icon.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QStyleFactory>
 
 namespace vellumark {
@@ -15,6 +19,10 @@ void MainWindowCreated(ProgramState& state, MainWindow& window) {
     if (auto* fusion = QStyleFactory::create("Fusion"))
         QApplication::setStyle(fusion);
     QApplication::setFont(UiFont(12));
+    QIcon icon;
+    for (const int size : {16, 32, 48, 256})
+        icon.addPixmap(QPixmap::fromImage(DrawProgramIcon(size)));
+    QApplication::setWindowIcon(icon);
     SetUpRenderer(state);
     window.EnterStartState();
     // Child controls do not take drops, so a drop anywhere on the window
@@ -27,11 +35,14 @@ void ExitCleanup(std::unique_ptr<ProgramState>& state) {
 }
 
 int ProgramStart(int argc, char** argv) {
-    // The program takes no arguments: Qt sees only the program name, so
-    // options such as -style cannot change it either.
+    // Qt sees only the program name, so options such as -style cannot change
+    // the program. Its one argument, from a file manager's "open with", is a
+    // folder, taken in as if it were dropped on the window.
     int qtArgc = argc > 0 ? 1 : 0;
     char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     QApplication::setApplicationName(QStringLiteral("vellumark"));
+    // Ties the window to its menu entry, whose icon and name the desktop shows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vellumark"));
     StartRunLog("vellumark", false);
     QApplication application(qtArgc, qtArgv);
     auto state = CreateProgramState(ProgramDirectory());
@@ -40,6 +51,8 @@ int ProgramStart(int argc, char** argv) {
         MainWindow window(*state);
         MainWindowCreated(*state, window);
         window.show();
+        if (argc > 1 && IsDirectory(argv[1]))
+            window.FilesDropped(argv[1]);
         code = QApplication::exec();
     }
     ExitCleanup(state);

@@ -154,13 +154,17 @@ int RunMerge(const Arguments& arguments) {
     const std::string output = arguments.output.value_or(state->OutputPdf());
     if (const int refused = CheckRequest(arguments, output); refused != kExitSuccess)
         return refused;
-    // The window program keeps a merge's images in its program directory;
-    // one that cannot be written would only end in the general failure.
-    if (access(state->programDirectory.c_str(), W_OK | X_OK) != 0) {
-        ErrorLine("无法写入程序目录（存放临时图片）：" + state->programDirectory);
+    // A folder for the images that cannot be written would only end in the
+    // general failure.
+    if (access(state->ImageDirectory().c_str(), W_OK | X_OK) != 0) {
+        ErrorLine((state->inUserFolders ? "无法写入临时图片目录："
+                                        : "无法写入程序目录（存放临时图片）：") +
+                  state->ImageDirectory());
         return kExitFailed;
     }
-    const FolderLocks locks = WaitForFolders({arguments.folder, state->programDirectory});
+    std::vector<std::string> folders = state->WorkFolders();
+    folders.insert(folders.begin(), arguments.folder);
+    const FolderLocks locks = WaitForFolders(folders);
     RemovePreviousOutput(state->OutputPdf(), state->TempImageFolder());
     // What a killed run left beside the result it was writing.
     RemoveStaleTempFiles(FolderOf(output));

@@ -1,5 +1,7 @@
 #include "core/program_state.h"
 
+#include "core/program_places.h"
+
 #include <unistd.h>
 
 #include <climits>
@@ -23,7 +25,11 @@ std::string ProgramDirectory() {
 std::unique_ptr<ProgramState> CreateProgramState(const std::string& programDirectory) {
     auto state = std::make_unique<ProgramState>();
     state->programDirectory = programDirectory;
-    state->pdfLibrary.Initialise(programDirectory);
+    const ProgramPlaces places = ChoosePlaces(programDirectory);
+    state->imageDirectory = places.imageDirectory;
+    state->outputDirectory = places.outputDirectory;
+    state->inUserFolders = places.inUserFolders;
+    state->pdfLibrary.Initialise(programDirectory, places.moduleFallback);
     return state;
 }
 

@@ -49,13 +49,19 @@ PdfLibrary& PdfLibrary::operator=(const PdfLibrary& other) {
     return *this;
 }
 
-void PdfLibrary::Initialise(const std::string& programDirectory) {
-    const std::string libraryFile = programDirectory + kLibraryFileName;
+void PdfLibrary::Initialise(const std::string& programDirectory,
+                            const std::string& fallbackDirectory) {
     // Only the module this program carries is loaded: another build's would
     // be reached through an interface it does not have.
-    // There is no registry to ask first; the file is the only road.
-    if (!object_ && DeployLibraryFile(libraryFile, EmbeddedModule()))
-        ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
+    // There is no registry to ask first; the file is the only road. An
+    // installed program finds its own module beside it and writes nothing.
+    for (const std::string* folder : {&programDirectory, &fallbackDirectory}) {
+        if (object_ || (folder == &fallbackDirectory && folder->empty()))
+            continue;
+        const std::string libraryFile = *folder + kLibraryFileName;
+        if (DeployLibraryFile(libraryFile, EmbeddedModule()))
+            ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
+    }
     ApplyLibraryWideSettings();
 }
 

@@ -3,6 +3,7 @@
 #   tools/install-deps.sh          building and running the program
 #   tools/install-deps.sh --test   and also building and running the tests
 #   tools/install-deps.sh --bench  and also the peers the benchmarks compare with
+#   tools/install-deps.sh --package  and also what tools/package.sh needs
 # Only what is missing is installed, so a ready machine costs one dpkg query.
 set -euo pipefail
 
@@ -36,8 +37,11 @@ elif [ "${1:-}" = "--bench" ]; then
         # renderer, and poppler's
         python3 python3-fitz mupdf-tools poppler-utils
     )
+elif [ "${1:-}" = "--package" ]; then
+    # dpkg-shlibdeps, which reads the package's dependencies off the programs
+    packages+=(dpkg-dev file)
 elif [ $# -gt 0 ]; then
-    echo "usage: tools/install-deps.sh [--test | --bench]" >&2
+    echo "usage: tools/install-deps.sh [--test | --bench | --package]" >&2
     exit 2
 fi
 

@@ -87,8 +87,8 @@ namespace {
         const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    if (options.unprivileged && geteuid() == 0) {
-        const uid_t user = UnprivilegedUser();
+    if ((options.unprivileged || options.user != 0) && geteuid() == 0) {
+        const uid_t user = options.user != 0 ? options.user : UnprivilegedUser();
         if (setgroups(0, nullptr) != 0 || setgid(user) != 0 || setuid(user) != 0)
             _exit(126);
     }

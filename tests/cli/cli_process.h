@@ -24,6 +24,7 @@ struct CliOptions {
     bool unprivileged = false;             // as the user "nobody" when the tests run as root
     long fileSizeLimit = 0;                // bytes any one file may grow to (0: no limit)
     std::vector<std::string> environment;  // NAME=value added to the tests' own
+    uid_t user = 0;  // as this user (and group) when the tests run as root; 0: see unprivileged
 };
 
 // The private program directory, shared by the tests of one process.

@@ -105,6 +105,9 @@ private:
     // The wait for folders another program holds (folder_wait.cpp).
     struct FolderWait;
     void FoldersFreed(const std::shared_ptr<FolderWait>& wait, FolderLocks& locks);
+    // What a run on `sourceFolder` holds: that folder, when it is one, and
+    // the folders the merge writes into.
+    std::vector<std::string> FoldersOfRun(const std::string& sourceFolder) const;
     void StopWaitingForFolders();
 
     // Runs `work` on a worker thread, then `finished` on this one. The

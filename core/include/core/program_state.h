@@ -7,11 +7,17 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vellumark {
 
 struct ProgramState {
     std::string programDirectory;  // no trailing separator; platform bytes
+    // Where this run's images and merged file go; empty: the program
+    // directory (see ChoosePlaces).
+    std::string imageDirectory;
+    std::string outputDirectory;
+    bool inUserFolders = false;
     PdfLibrary pdfLibrary;
     std::string sourceFolder;
     std::int32_t printOrientation = 0;
@@ -19,15 +25,24 @@ struct ProgramState {
     std::int32_t mergedPageCount = 0;
 
     std::string RendererFile() const { return programDirectory + "/VPL1811PDFium32.dll"; }
-    std::string TempImageFolder() const { return programDirectory + "/临时图片"; }
-    std::string OutputPdf() const { return programDirectory + "/电子发票.pdf"; }
+    std::string TempImageFolder() const { return ImageDirectory() + "/临时图片"; }
+    std::string OutputPdf() const { return OutputDirectory() + "/电子发票.pdf"; }
+    std::string ImageDirectory() const {
+        return imageDirectory.empty() ? programDirectory : imageDirectory;
+    }
+    std::string OutputDirectory() const {
+        return outputDirectory.empty() ? programDirectory : outputDirectory;
+    }
+    // The folders a merge writes into, which one merge at a time may hold.
+    std::vector<std::string> WorkFolders() const { return {ImageDirectory(), OutputDirectory()}; }
 };
 
 // The folder that holds the running program file, as the platform's bytes.
 std::string ProgramDirectory();
 
-// The window-less half of start-up: the library is deployed and activated in
-// `programDirectory` and the program-wide state is ready. Never fails; a
+// The window-less half of start-up: the places are chosen, the library is
+// deployed (in `programDirectory`, or the user's folder when that takes no
+// files) and activated, and the program-wide state is ready. Never fails; a
 // library that cannot be activated leaves the facade empty.
 std::unique_ptr<ProgramState> CreateProgramState(const std::string& programDirectory);
 

@@ -21,8 +21,11 @@ public:
     // Deploys the carried module into `programDirectory` (no trailing
     // separator) unless the file there holds it already, activates it and
     // applies the library-wide settings (millimetres, top-left origin, the
-    // Unicode font "SimSun"). Failure leaves the facade empty, silently.
-    void Initialise(const std::string& programDirectory);
+    // Unicode font "SimSun"). When that folder takes no module, it goes to
+    // `fallbackDirectory` (empty: none). Failure leaves the facade empty,
+    // silently.
+    void Initialise(const std::string& programDirectory,
+                    const std::string& fallbackDirectory = std::string());
     // Activates the module at `libraryFile` without deploying anything.
     void ActivateFrom(const std::string& libraryFile);
     bool HasObject() const { return object_ != nullptr; }
