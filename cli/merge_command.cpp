@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "facts/code_search.h"
 #include "facts/listing.h"
+#include "facts/package_facts.h"
 #include "facts/page_facts.h"
 #include "intake/folder_ops.h"
 #include "intake/invoice_intake.h"
@@ -78,8 +79,8 @@ RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates, MergeLed
         std::make_shared<std::vector<InvoiceFacts>>(static_cast<std::size_t>(rows.rowCount()));
     RowChoice choice;
     choice.codes = InvoiceCodeSearch();
-    choice.read = [facts](int row, const pdfax::RenderedImage& render) {
-        (*facts)[static_cast<std::size_t>(row)] = FactsOfRender(render);
+    choice.read = [&rows, facts](int row, const pdfax::RenderedImage& render) {
+        (*facts)[static_cast<std::size_t>(row)] = WithPackageData(rows, row, FactsOfRender(render));
     };
     choice.place = [&rows, skipDuplicates, facts, &book] {
         const Listing listing = BuildListing(rows, *facts);

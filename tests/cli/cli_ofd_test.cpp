@@ -188,5 +188,60 @@ TEST(CliOfd, TheListNamesThePairAndCountsItOnce) {
         << table.out;
 }
 
+// What a person reads on each corpus package (truth/ofd.tsv), by file and
+// column.
+std::map<std::string, std::map<std::string, std::string>> OfdTruth() {
+    std::map<std::string, std::map<std::string, std::string>> truth;
+    std::vector<std::string> columns;
+    for (const std::string& line : Lines(ReadFile(CorpusDir() + "/truth/ofd.tsv"))) {
+        std::vector<std::string> cells;
+        for (std::size_t start = 0; start <= line.size();) {
+            const std::size_t tab = std::min(line.find('\t', start), line.size());
+            cells.push_back(line.substr(start, tab - start));
+            start = tab + 1;
+        }
+        if (columns.empty())
+            columns = cells;
+        for (std::size_t i = 0; i < cells.size() && i < columns.size(); ++i)
+            truth[cells[0]][columns[i]] = cells[i];
+    }
+    return truth;
+}
+
+// The list reads each package's invoice as a person does, the facts its
+// package states included; goods lists keep none of them.
+TEST(CliOfd, TheListReadsCorpusPackagesAsAPersonDoes) {
+    VELLUMARK_REQUIRE_CORPUS();
+    const CliRun run = RunCli({"list", CorpusDir() + "/ofd", "--format", "json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    auto truth = OfdTruth();
+    int invoices = 0;
+    for (const auto& value : QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).array()) {
+        const QJsonObject row = value.toObject();
+        const std::string name = row["name"].toString().toStdString();
+        const std::size_t page = name.find("(第");
+        if (!row.contains("order"))
+            continue;
+        SCOPED_TRACE(name);
+        if (page != std::string::npos && name.find("(第1页)") == std::string::npos) {
+            EXPECT_TRUE(row["number"].isNull());
+            continue;
+        }
+        const auto& facts = truth[name.substr(0, page)];
+        ASSERT_FALSE(facts.empty());
+        ++invoices;
+        EXPECT_EQ(row["kind"].toString().toStdString(), facts.at("kind"));
+        // A document that is no invoice keeps no number and no amounts.
+        for (const char* key :
+             {"code", "number", "date", "total", "amount", "tax", "seller_id", "buyer_id"}) {
+            const bool kept = facts.at("kind") != "other" || std::string(key) == "date" ||
+                              std::string(key).find("_id") != std::string::npos;
+            EXPECT_EQ(row[key].toString().toStdString(), kept ? facts.at(key) : "") << key;
+        }
+        EXPECT_TRUE(row["uncertain"].toArray().isEmpty());
+    }
+    EXPECT_EQ(invoices, 7);
+}
+
 }  // namespace
 }  // namespace vellumark::testing
