@@ -6,6 +6,7 @@
 #include "engine/folder_dialog.h"
 #include "engine/message_box.h"
 #include "facts/listing.h"
+#include "facts/package_facts.h"
 #include "facts/page_facts.h"
 #include "intake/folder_ops.h"
 #include "layout/ready_images.h"
@@ -155,9 +156,11 @@ void MainWindow::StartIntake(const std::string& sourceFolder, FolderLocks locks)
             RemovePreviousOutput(outputPdf, tempImageFolder);
             work->result =
                 BuildInvoiceList(state_.pdfLibrary, work->values, work->rows, &work->report, hooks);
-            if (work->result == BuildResult::kListed)
+            if (work->result == BuildResult::kListed) {
                 work->facts = ReadListedFacts(state_.pdfLibrary, work->rows, tempImageFolder,
                                               work->ready, [this] { return cancel_.load(); });
+                AddPackageData(work->rows, work->facts);
+            }
             if (!work->facts.empty())
                 work->printed =
                     PrintedBeforeTexts(BuildListing(work->rows, work->facts), work->ledgerProblem);

@@ -14,8 +14,12 @@
 namespace vellumark {
 namespace {
 
-// The tooltip of a row whose invoice an earlier row already holds.
+// The tooltip of a row whose invoice an earlier row already holds, or, for
+// an OFD page, the PDF of the same invoice that the merge places instead.
 QString RepeatText(const ListedInvoice& row) {
+    if (row.format == InvoiceFormat::kOfd && row.otherFormatOf > 0)
+        return QStringLiteral("与第 %1 行是同一张发票（另一种格式），只合并 PDF")
+            .arg(row.otherFormatOf);
     const std::string number = row.facts.Get(kFactNumber);
     if (number.empty())
         return QStringLiteral("与第 %1 行的文件内容完全相同").arg(row.duplicateOf);
@@ -41,8 +45,10 @@ void MainWindow::ShowFacts(const std::vector<InvoiceFacts>& facts) {
     listing_ = BuildListing(rows_.Rows(), facts);
     std::vector<QString> repeats(listing_.rows.size());
     for (std::size_t row = 0; row < listing_.rows.size(); ++row) {
-        if (listing_.rows[row].duplicateOf > 0)
-            repeats[row] = RepeatText(listing_.rows[row]);
+        const ListedInvoice& invoice = listing_.rows[row];
+        if (invoice.duplicateOf > 0 ||
+            (invoice.format == InvoiceFormat::kOfd && invoice.otherFormatOf > 0))
+            repeats[row] = RepeatText(invoice);
     }
     rows_.SetRepeats(repeats);
 }

@@ -50,6 +50,19 @@ struct MergeWork {
     std::string ledgerProblem;  // why the merge is not in the ledger
 };
 
+// Every row goes onto the sheets but the OFD pages of invoices whose PDF is
+// listed: those are placed once, from the PDF.
+RowChoice OtherFormatsLeftOff(const Listing& listing) {
+    RowChoice choice;
+    choice.place = [fromPdf = PlacedFromPdf(listing)] {
+        std::vector<RowPlace> places;
+        for (const bool other : fromPdf)
+            places.push_back(other ? RowPlace::kOtherFormat : RowPlace::kOnSheets);
+        return places;
+    };
+    return choice;
+}
+
 }  // namespace
 
 void MainWindow::MergeClicked() {
@@ -81,6 +94,7 @@ void MainWindow::StartMerge(FolderLocks locks) {
     work->mergedAt = QDateTime::currentSecsSinceEpoch();
     MergeSettings settings{state_.TempImageFolder(), state_.OutputPdf()};
     settings.ready = readyImages_;
+    settings.choice = OtherFormatsLeftOff(listing_);
     auto pending = std::make_shared<PendingResults>();
     const auto arrived = [this, pending](const RowResult& result) {
         const std::lock_guard<std::mutex> lock(pending->mutex);

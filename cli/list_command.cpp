@@ -1,5 +1,6 @@
 #include "commands.h"
 #include "facts/listing.h"
+#include "facts/package_facts.h"
 #include "facts/page_facts.h"
 #include "intake/invoice_intake.h"
 #include "layout/ready_images.h"
@@ -52,8 +53,9 @@ int RunList(const Arguments& arguments) {
         ErrorLine(NoPdfFilesLine(arguments.folder));
         return kExitFailed;
     }
-    const std::vector<InvoiceFacts> facts =
+    std::vector<InvoiceFacts> facts =
         ReadFacts(state->pdfLibrary, ReadingJobs(rows, kFactsRenderDpi), {}, nullptr);
+    AddPackageData(rows, facts);
     Print(FormatListing(BuildListing(rows, facts), arguments.format));
     for (const auto& problem : report.unreadable)
         ErrorLine("无法读取：" + problem.path + "：" + problem.reason);

@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "facts/code_search.h"
 #include "facts/listing.h"
+#include "facts/package_facts.h"
 #include "facts/page_facts.h"
 #include "intake/folder_ops.h"
 #include "intake/invoice_intake.h"
@@ -39,34 +40,71 @@ void ProblemLine(const std::string& what, const FileProblem& problem) {
     ErrorLine(what + problem.path + "：" + problem.reason);
 }
 
+// The file a row stands for, as the user reads it: an OFD page of a package
+// of several pages is named as listed, "NAME.ofd(第2页)".
+std::string ShownFile(const ListedInvoice& row) {
+    if (row.format != InvoiceFormat::kOfd)
+        return row.path;
+    const std::size_t slash = row.path.find_last_of('/');
+    return (slash == std::string::npos ? "" : row.path.substr(0, slash + 1)) + row.name;
+}
+
+const ListedInvoice& RowOfOrder(const Listing& listing, int order) {
+    return *std::find_if(listing.rows.begin(), listing.rows.end(),
+                         [order](const ListedInvoice& row) { return row.order == order; });
+}
+
+// Names each OFD page left off because its invoice goes onto the sheets
+// from the PDF, whatever the choice about repeats.
+std::vector<bool> NameOtherFormats(const Listing& listing) {
+    const std::vector<bool> fromPdf = PlacedFromPdf(listing);
+    for (std::size_t row = 0; row < listing.rows.size(); ++row) {
+        if (!fromPdf[row])
+            continue;
+        const ListedInvoice& page = listing.rows[row];
+        const ListedInvoice& first =
+            page.continuationOf > 0 ? RowOfOrder(listing, page.continuationOf) : page;
+        const ListedInvoice& pdf = RowOfOrder(listing, first.otherFormatOf);
+        ErrorLine("同一张发票（另一种格式）：" + ShownFile(page) + " 与 " + pdf.path +
+                  "（发票号码 " + first.facts.Get(kFactNumber) + "），只合并 PDF");
+    }
+    return fromPdf;
+}
+
 // Names every invoice that is in the pile twice, by file and number, and
-// places each once when asked to.
+// places each once when asked to; the OFD of an invoice whose PDF is there
+// is always left off.
 RowChoice DuplicateChoice(const InvoiceRows& rows, bool skipDuplicates, MergeLedger& book) {
     auto facts =
         std::make_shared<std::vector<InvoiceFacts>>(static_cast<std::size_t>(rows.rowCount()));
     RowChoice choice;
     choice.codes = InvoiceCodeSearch();
-    choice.read = [facts](int row, const pdfax::RenderedImage& render) {
-        (*facts)[static_cast<std::size_t>(row)] = FactsOfRender(render);
+    choice.read = [&rows, facts](int row, const pdfax::RenderedImage& render) {
+        (*facts)[static_cast<std::size_t>(row)] = WithPackageData(rows, row, FactsOfRender(render));
     };
     choice.place = [&rows, skipDuplicates, facts, &book] {
         const Listing listing = BuildListing(rows, *facts);
+        const std::vector<bool> fromPdf = NameOtherFormats(listing);
         std::vector<bool> placed(facts->size(), true);
         for (std::size_t row = 0; row < listing.rows.size(); ++row) {
             const ListedInvoice& invoice = listing.rows[row];
-            if (invoice.duplicateOf == 0)
+            if (fromPdf[row] || invoice.duplicateOf == 0)
                 continue;
-            const auto first = std::find_if(
-                listing.rows.begin(), listing.rows.end(),
-                [&](const ListedInvoice& other) { return other.order == invoice.duplicateOf; });
+            const ListedInvoice& first = RowOfOrder(listing, invoice.duplicateOf);
             const std::string number = invoice.facts.Get(kFactNumber);
-            ErrorLine("重复的发票：" + invoice.path + " 与 " + first->path + " 是同一张发票（" +
+            ErrorLine("重复的发票：" + invoice.path + " 与 " + first.path + " 是同一张发票（" +
                       (number.empty() ? std::string("文件内容相同") : "发票号码 " + number) + "）" +
                       (skipDuplicates ? "，只合并一次" : ""));
             placed[row] = !skipDuplicates;
         }
         book.Check(listing, placed);
-        return placed;
+        std::vector<RowPlace> places;
+        for (std::size_t row = 0; row < placed.size(); ++row) {
+            places.push_back(row < fromPdf.size() && fromPdf[row] ? RowPlace::kOtherFormat
+                             : placed[row]                        ? RowPlace::kOnSheets
+                                                                  : RowPlace::kSkipped);
+        }
+        return places;
     };
     return choice;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace vellumark {
 namespace {
@@ -50,11 +51,19 @@ std::string Shown(const InvoiceFacts& facts, FactField field) {
 std::string RelationText(const ListedInvoice& row) {
     if (row.continuationOf > 0)
         return "续" + std::to_string(row.continuationOf);
-    if (row.sameInvoice.empty())
-        return {};
-    const std::string number = row.facts.Get(kFactNumber);
-    return "=" + JoinOrders(row.sameInvoice, ",") +
-           (number.empty() ? " (文件相同)" : " (发票号码 " + number + ")");
+    std::string text;
+    if (!row.sameInvoice.empty()) {
+        const std::string number = row.facts.Get(kFactNumber);
+        text = "=" + JoinOrders(row.sameInvoice, ",") +
+               (number.empty() ? " (文件相同)" : " (发票号码 " + number + ")");
+    }
+    if (row.otherFormatOf > 0)
+        text += (text.empty() ? "=" : " =") + std::to_string(row.otherFormatOf) + " (另一种格式)";
+    return text;
+}
+
+std::string OrderOrEmpty(int order, const char* none) {
+    return order > 0 ? std::to_string(order) : none;
 }
 
 std::string Table(const Listing& listing) {
@@ -111,7 +120,9 @@ std::string Csv(const Listing& listing) {
         "order,name,pages,height,width,path,duplicates,problem,kind";
     for (int field = 0; field < kFactFieldCount; ++field)
         out += std::string(",") + FactFieldName(static_cast<FactField>(field));
-    out += ",continuation_of,duplicate_of,uncertain\n";
+    // New columns go last, so that a sheet that reads columns by place
+    // still finds the older ones.
+    out += ",continuation_of,duplicate_of,uncertain,other_format_of\n";
     for (const auto& row : listing.rows) {
         out += std::to_string(row.order) + "," + CsvField(row.name) + "," +
                std::to_string(row.pages) + "," + std::to_string(row.height) + "," +
@@ -120,14 +131,14 @@ std::string Csv(const Listing& listing) {
                KindName(row.facts.kind);
         for (int field = 0; field < kFactFieldCount; ++field)
             out += "," + CsvField(row.facts.Get(static_cast<FactField>(field)));
-        out += "," + (row.continuationOf > 0 ? std::to_string(row.continuationOf) : "") + "," +
-               (row.duplicateOf > 0 ? std::to_string(row.duplicateOf) : "") + "," +
-               UncertainNames(row.facts, " ") + "\n";
+        out += "," + OrderOrEmpty(row.continuationOf, "") + "," +
+               OrderOrEmpty(row.duplicateOf, "") + "," + UncertainNames(row.facts, " ") + "," +
+               OrderOrEmpty(row.otherFormatOf, "") + "\n";
     }
     // The summary sits under the name and total columns.
     out += "," + CsvField(SummaryText(listing)) + std::string(7 + 1 + kFactTotal, ',') +
            FormatCents(listing.summary.totalCents) +
-           std::string(kFactFieldCount - kFactTotal - 1 + 3, ',') + "\n";
+           std::string(kFactFieldCount - kFactTotal - 1 + 4, ',') + "\n";
     return out;
 }
 
@@ -149,11 +160,10 @@ std::string JsonRow(const ListedInvoice& row) {
                "\": " + JsonValue(row.facts.Get(static_cast<FactField>(field)));
     }
     std::string uncertain = UncertainNames(row.facts, "\", \"");
-    out +=
-        ", \"continuation_of\": " +
-        (row.continuationOf > 0 ? std::to_string(row.continuationOf) : "null") +
-        ", \"duplicate_of\": " + (row.duplicateOf > 0 ? std::to_string(row.duplicateOf) : "null") +
-        ", \"uncertain\": [" + (uncertain.empty() ? "" : "\"" + uncertain + "\"") + "]}";
+    out += ", \"continuation_of\": " + OrderOrEmpty(row.continuationOf, "null") +
+           ", \"duplicate_of\": " + OrderOrEmpty(row.duplicateOf, "null") +
+           ", \"other_format_of\": " + OrderOrEmpty(row.otherFormatOf, "null") +
+           ", \"uncertain\": [" + (uncertain.empty() ? "" : "\"" + uncertain + "\"") + "]}";
     return out;
 }
 
@@ -182,6 +192,8 @@ void AddUp(Listing& listing, const std::vector<InvoiceFacts>& facts,
             ++listing.summary.invoices;
             listing.summary.totalCents += CentsOf(facts[i].Get(kFactTotal)).value_or(0);
         } else if (relation.continuationOf < 0 && relation.duplicateOf < 0 &&
+                   !(listing.rows[i].format == InvoiceFormat::kOfd &&
+                     relation.otherFormatOf >= 0) &&
                    listing.rows[i].problem.empty() && LooksLikeInvoice(facts[i])) {
             listing.unread.push_back(listing.rows[i].order);
         }
@@ -211,6 +223,7 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
         // The pages of one OFD share its file: each is named and related as
         // the split page of that file it stands for.
         const bool ofd = rows.Format(row) == InvoiceFormat::kOfd;
+        invoice.format = rows.Format(row);
         if (ofd)
             invoice.name = rows.Cell(row, kColumnName).toStdString();
         listing.rows.push_back(std::move(invoice));
@@ -227,7 +240,7 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
     for (std::size_t i = 0; i < groups.size(); ++i)
         groups[i] = ofdRows[i] ? -1 : groups[i];
     const std::vector<PageRelation> relations =
-        RelatePages(relatePaths, FactsToRelate(relatePaths, all), groups);
+        RelatePages(relatePaths, FactsToRelate(relatePaths, all), groups, ofdRows);
     const auto orderOf = [&](int row) { return listing.rows[static_cast<std::size_t>(row)].order; };
     for (std::size_t i = 0; i < listing.rows.size(); ++i) {
         ListedInvoice& row = listing.rows[i];
@@ -238,6 +251,7 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
         const PageRelation& r = relations[i];
         row.continuationOf = r.continuationOf >= 0 ? orderOf(r.continuationOf) : 0;
         row.duplicateOf = r.duplicateOf >= 0 ? orderOf(r.duplicateOf) : 0;
+        row.otherFormatOf = r.otherFormatOf >= 0 ? orderOf(r.otherFormatOf) : 0;
         for (const int other : r.sameInvoice)
             row.sameInvoice.push_back(orderOf(other));
         if (r.continuationOf >= 0)
@@ -246,6 +260,23 @@ Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& f
     }
     AddUp(listing, all, relations);
     return listing;
+}
+
+std::vector<bool> PlacedFromPdf(const Listing& listing) {
+    std::map<int, bool> twins;  // by order: an OFD page whose invoice a PDF holds
+    for (const ListedInvoice& row : listing.rows)
+        twins[row.order] = row.format == InvoiceFormat::kOfd && row.otherFormatOf > 0;
+    const auto twin = [&twins](int order) {
+        const auto found = twins.find(order);
+        return found != twins.end() && found->second;
+    };
+    std::vector<bool> placed(listing.rows.size(), false);
+    for (std::size_t i = 0; i < listing.rows.size(); ++i) {
+        const ListedInvoice& row = listing.rows[i];
+        placed[i] =
+            row.format == InvoiceFormat::kOfd && (twin(row.order) || twin(row.continuationOf));
+    }
+    return placed;
 }
 
 std::string SummaryText(const Listing& listing) {

@@ -59,9 +59,11 @@ void FindContinuations(const std::vector<std::string>& paths,
 
 std::vector<PageRelation> RelatePages(const std::vector<std::string>& paths,
                                       const std::vector<InvoiceFacts>& facts,
-                                      const std::vector<int>& identicalGroups) {
+                                      const std::vector<int>& identicalGroups,
+                                      const std::vector<bool>& ofdRows) {
     std::vector<PageRelation> relations(paths.size());
     FindContinuations(paths, facts, relations);
+    const auto ofd = [&ofdRows](std::size_t row) { return row < ofdRows.size() && ofdRows[row]; };
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (relations[i].continuationOf >= 0)
             continue;
@@ -74,6 +76,14 @@ std::vector<PageRelation> RelatePages(const std::vector<std::string>& paths,
                 identicalGroups[i] >= 0 && identicalGroups[i] == identicalGroups[j];
             if (!sameNumber && !sameBytes)
                 continue;
+            // The platform issues each invoice as PDF and as OFD: downloading
+            // both is no repeat, and which of them is placed is not left to
+            // the list order.
+            if (ofd(i) != ofd(j)) {
+                if (relations[i].otherFormatOf < 0)
+                    relations[i].otherFormatOf = static_cast<int>(j);
+                continue;
+            }
             relations[i].sameInvoice.push_back(static_cast<int>(j));
             relations[i].byteIdentical = relations[i].byteIdentical || (sameBytes && !sameNumber);
             if (j < i && relations[i].duplicateOf < 0)
@@ -82,8 +92,8 @@ std::vector<PageRelation> RelatePages(const std::vector<std::string>& paths,
     }
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const PageRelation& r = relations[i];
-        relations[i].counted =
-            r.continuationOf < 0 && r.duplicateOf < 0 && IsInvoice(facts[i].kind);
+        relations[i].counted = r.continuationOf < 0 && r.duplicateOf < 0 &&
+                               !(ofd(i) && r.otherFormatOf >= 0) && IsInvoice(facts[i].kind);
     }
     return relations;
 }

@@ -221,19 +221,25 @@ MergeOutcome Ended(MergeStatus status, FileProblem cause = {}) {
     return outcome;
 }
 
-// Lays the rendered images out on the template's sheets in row order, tall
-// ones first, and saves the result.
-MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
-                           const InvoiceRows& rows, Renders& renders) {
-    std::vector<SheetImage> tall, shortImages;
-    const std::vector<bool> placed = settings.choice.place
-                                         ? settings.choice.place()
-                                         : std::vector<bool>(renders.images.size(), true);
+// The images that go onto the sheets, in row order, the tall ones apart;
+// the rows left off are marked so.
+void ChooseImages(const MergeSettings& settings, const InvoiceRows& rows, Renders& renders,
+                  std::vector<SheetImage>& tall, std::vector<SheetImage>& shortImages) {
+    const std::vector<RowPlace> places =
+        settings.choice.place ? settings.choice.place() : std::vector<RowPlace>{};
     for (int row = 0; row < rows.rowCount(); ++row) {
+        const RowPlace place =
+            static_cast<std::size_t>(row) < places.size() ? places[row] : RowPlace::kOnSheets;
+        // The invoice is on the sheets from its PDF, whatever became of
+        // this page's own image.
+        if (place == RowPlace::kOtherFormat) {
+            renders.results[row] = {row, RowStatus::kOtherFormat, {}};
+            continue;
+        }
         const pdfax::RenderedImage& image = renders.images[row];
         if (image.error.problem != pdfax::Problem::kNone)
             continue;
-        if (static_cast<std::size_t>(row) < placed.size() && !placed[row]) {
+        if (place == RowPlace::kSkipped) {
             renders.results[row].status = RowStatus::kSkipped;
             continue;
         }
@@ -241,6 +247,14 @@ MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, Layou
             .push_back({renders.imagePaths[static_cast<std::size_t>(row)], image.width,
                         image.height, row});
     }
+}
+
+// Lays the rendered images out on the template's sheets in row order, tall
+// ones first, and saves the result.
+MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, LayoutMode mode,
+                           const InvoiceRows& rows, Renders& renders) {
+    std::vector<SheetImage> tall, shortImages;
+    ChooseImages(settings, rows, renders, tall, shortImages);
     PdfSheetCanvas canvas(pdf);
     for (const SheetImage& image : LayoutSheets(canvas, mode, tall, shortImages)) {
         renders.results[static_cast<std::size_t>(image.row)] = {
@@ -248,7 +262,7 @@ MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, Layou
     }
     MergeOutcome outcome;
     for (const RowResult& result : renders.results) {
-        if (result.status == RowStatus::kSkipped)
+        if (result.status == RowStatus::kSkipped || result.status == RowStatus::kOtherFormat)
             continue;
         if (result.status != RowStatus::kFailed)
             ++outcome.invoices;
@@ -258,20 +272,17 @@ MergeOutcome LayOutAndSave(PdfLibrary& pdf, const MergeSettings& settings, Layou
             outcome.shownWithout.push_back({rows.Path(result.row), result.note.toStdString()});
     }
     outcome.rows = renders.results;
+    const auto failed = [&outcome](FileProblem cause) {
+        MergeOutcome ended = Ended(MergeStatus::kFailed, std::move(cause));
+        ended.rows = std::move(outcome.rows);
+        ended.leftOut = std::move(outcome.leftOut);
+        return ended;
+    };
     // Sheets without a single invoice are not a result worth saving.
-    if (outcome.invoices == 0) {
-        MergeOutcome failed = Ended(MergeStatus::kFailed);
-        failed.rows = std::move(outcome.rows);
-        failed.leftOut = std::move(outcome.leftOut);
-        return failed;
-    }
-    if (pdf.SaveToFile(settings.outputPdf) == 0) {
-        MergeOutcome failed =
-            Ended(MergeStatus::kFailed, ProblemOf(pdf.LastError(), settings.outputPdf));
-        failed.rows = std::move(outcome.rows);
-        failed.leftOut = std::move(outcome.leftOut);
-        return failed;
-    }
+    if (outcome.invoices == 0)
+        return failed({});
+    if (pdf.SaveToFile(settings.outputPdf) == 0)
+        return failed(ProblemOf(pdf.LastError(), settings.outputPdf));
     outcome.status = MergeStatus::kSaved;
     outcome.sheets =
         SheetCount(mode, static_cast<int>(tall.size()), static_cast<int>(shortImages.size()));
@@ -292,6 +303,8 @@ QString RowStatusText(RowStatus status) {
             return QStringLiteral("缺页");
         case RowStatus::kSkipped:
             return QStringLiteral("已跳过");
+        case RowStatus::kOtherFormat:
+            return QStringLiteral("同一张发票（另一种格式）");
     }
     return {};
 }

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
             if (variant == 2)
                 settings.choice.place = [&rows, &facts] {
                     BuildListing(rows, facts);
-                    return std::vector<bool>(facts.size(), true);
+                    return std::vector<RowPlace>(facts.size(), RowPlace::kOnSheets);
                 };
             double used = 0;
             times[variant].push_back(

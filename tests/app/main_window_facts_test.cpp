@@ -7,6 +7,7 @@
 #include "engine/message_box.h"
 #include "fixtures/invoice_fixtures.h"
 #include "ledger/ledger.h"
+#include "ofd_helpers.h"
 #include "small_file_system.h"
 #include "test_support.h"
 
@@ -19,6 +20,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +142,47 @@ TEST_F(WindowFactsTest, AnInvoiceMergedBeforeIsColouredAndSaysWhen) {
         }
     }
     setenv("VELLUMARK_LEDGER", kept.constData(), 1);
+}
+
+// The OFD of an invoice whose PDF is listed is coloured as a repeat and, in
+// the merge, stays off the sheets saying why, as nothing missing.
+TEST_F(WindowFactsTest, TheOfdOfAListedPdfSaysItIsTheSameInvoice) {
+    fixtures::FixtureInvoice other;
+    other.number = "24957000000021351343";
+    testing::WriteFile(
+        folder / "c.ofd",
+        ofd::testing::Zip(ofd::testing::InvoiceOfd(fixtures::InvoiceCodeText(other))));
+    window->FilesDropped(folder.path());
+    ASSERT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
+    const int c = RowNamed("c"), ofd = RowNamed("c.ofd");
+    ASSERT_TRUE(c >= 0 && ofd >= 0);
+    EXPECT_GT(RepeatPixels(ofd), 100);
+    EXPECT_EQ(window->Rows().data(window->Rows().index(ofd, kColumnName), Qt::ToolTipRole),
+              QStringLiteral("与第 %1 行是同一张发票（另一种格式），只合并 PDF").arg(c + 1));
+
+    // The merge's record goes to a ledger of its own, which the other tests
+    // do not see; the print options that follow the report are closed unused.
+    testing::TempDir books;
+    const QByteArray kept = qgetenv("VELLUMARK_LEDGER");
+    setenv("VELLUMARK_LEDGER", (books / "台账.sqlite").c_str(), 1);
+    SetMessageBoxHook([this](const QString& title, const QString& text, QMessageBox::Icon) {
+        told.push_back({title, text});
+        QTimer::singleShot(0, window.get(), [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+    });
+    window->MergeButton()->click();
+    EXPECT_TRUE(testing::RunEventsUntil([this] { return !window->Busy(); }));
+    for (int row = 0; row < window->Rows().rowCount(); ++row) {
+        EXPECT_EQ(
+            window->Rows().Cell(row, kColumnProgress),
+            row == ofd ? QStringLiteral("同一张发票（另一种格式）") : QStringLiteral("已完成"))
+            << row;
+    }
+    setenv("VELLUMARK_LEDGER", kept.constData(), 1);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_FALSE(told[0].text.contains(QStringLiteral("c.ofd"))) << told[0].text.toStdString();
 }
 
 TEST_F(WindowFactsTest, TheMenuExportsTheListingForASpreadsheet) {

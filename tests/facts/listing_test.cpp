@@ -92,15 +92,16 @@ TEST(ListFormats, CsvOpensInASpreadsheetAndTheTableNamesRowsByNumber) {
         lines[0],
         QStringLiteral(
             "order,name,pages,height,width,path,duplicates,problem,kind,code,number,date,total,"
-            "amount,tax,seller,seller_id,buyer,buyer_id,continuation_of,duplicate_of,uncertain"));
+            "amount,tax,seller,seller_id,buyer,buyer_id,continuation_of,duplicate_of,uncertain,"
+            "other_format_of"));
     EXPECT_EQ(lines[1], QStringLiteral("1,\"a,\"\"b\"\"\",1,297,210,\"/x/"
                                        "a,\"\"b\"\".pdf\",3,,e_ordinary,044002200111,38526680,"
-                                       "2022-08-30,21.06,,,广州旅宝网络科技有限公司,,,,,,total"));
+                                       "2022-08-30,21.06,,,广州旅宝网络科技有限公司,,,,,,total,"));
     EXPECT_TRUE(lines[4].startsWith(QStringLiteral("4,c(第2页),1,140,210,")));
-    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",3,,")));
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",3,,,")));
     // The sum: its words under the names, its amount under the totals.
     const QStringList sum = lines[5].split(',');
-    ASSERT_EQ(sum.size(), 22);
+    ASSERT_EQ(sum.size(), 23);
     EXPECT_EQ(sum[1], QStringLiteral("共 1 张发票，价税合计 21.06 元"));
     EXPECT_EQ(sum[12], QStringLiteral("21.06"));
 
@@ -112,6 +113,97 @@ TEST(ListFormats, CsvOpensInASpreadsheetAndTheTableNamesRowsByNumber) {
               "共 1 张发票，价税合计 21.06 元\n");
     EXPECT_EQ(SummaryText({3, 123456, 2}),
               "共 3 张发票，价税合计 1234.56 元（其中 2 张未能读出金额，未计入）");
+}
+
+// A listed row: a PDF, or page `ofdPage` of an OFD package; a page without
+// a number is a goods list.
+struct PairRow {
+    const char* path;
+    int ofdPage;
+    const char* number;
+    const char* total = "1.00";
+};
+
+Listing ListingOf(const std::vector<PairRow>& listed) {
+    InvoiceRows rows;
+    std::vector<InvoiceFacts> facts;
+    for (const PairRow& r : listed) {
+        const int row = rows.rowCount();
+        rows.AppendRow();
+        rows.SetOrder(row, row + 1);
+        rows.SetPath(row, std::string("/f/") + r.path);
+        if (r.ofdPage > 0)
+            rows.SetPage(row, InvoiceFormat::kOfd, r.ofdPage);
+        InvoiceFacts f;
+        f.kind = InvoiceKind::kDigitalOrdinary;
+        f.fields[kFactNumber] = r.number;
+        f.fields[kFactTotal] = *r.number ? r.total : "";
+        facts.push_back(f);
+    }
+    return BuildListing(rows, facts);
+}
+
+// The PDF and the OFD of one invoice are a pair, found whatever their order:
+// the OFD's pages stay off the sheets with their goods lists, the PDF's
+// goods lists do not, and repeats within one format stay repeats.
+TEST(Listing, AnInvoiceInBothFormatsIsAPairNotARepeat) {
+    const struct {
+        const char* name;
+        std::vector<PairRow> rows;
+        std::vector<int> otherFormatOf, duplicateOf;
+        std::vector<bool> fromPdf;
+        int invoices;
+    } cases[] = {
+        {"pdf, then its ofd without a total",
+         {{"a.pdf", 0, "1"}, {"a.ofd", 1, "1", ""}},
+         {2, 1},
+         {0, 0},
+         {false, true},
+         1},
+        {"goods lists of both, the ofd's first",
+         {{"a.ofd", 2, ""}, {"a.ofd", 1, "1"}, {"a(第1页).pdf", 0, "1"}, {"a(第2页).pdf", 0, ""}},
+         {0, 3, 2, 0},
+         {0, 0, 0, 0},
+         {true, true, false, false},
+         1},
+        {"a second pdf is a repeat",
+         {{"a.pdf", 0, "1"}, {"b.pdf", 0, "1"}, {"a.ofd", 1, "1"}},
+         {3, 3, 1},
+         {0, 1, 0},
+         {false, false, true},
+         1},
+        {"two ofds without a pdf are repeats",
+         {{"a.ofd", 1, "1"}, {"b.ofd", 1, "1"}},
+         {0, 0},
+         {0, 1},
+         {false, false},
+         1},
+        {"another number",
+         {{"a.pdf", 0, "1"}, {"b.ofd", 1, "2"}},
+         {0, 0},
+         {0, 0},
+         {false, false},
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Listing listing = ListingOf(c.rows);
+        std::vector<int> otherFormatOf, duplicateOf;
+        for (const ListedInvoice& row : listing.rows) {
+            otherFormatOf.push_back(row.otherFormatOf);
+            duplicateOf.push_back(row.duplicateOf);
+        }
+        EXPECT_EQ(otherFormatOf, c.otherFormatOf);
+        EXPECT_EQ(duplicateOf, c.duplicateOf);
+        EXPECT_EQ(PlacedFromPdf(listing), c.fromPdf);
+        EXPECT_EQ(listing.summary.invoices, c.invoices);
+        EXPECT_TRUE(listing.unread.empty());
+    }
+    const Listing pair = ListingOf(cases[0].rows);
+    EXPECT_NE(FormatListing(pair, ListFormat::kTable).find("=1 (另一种格式)"), std::string::npos);
+    EXPECT_NE(FormatListing(pair, ListFormat::kJson).find("\"other_format_of\": 2"),
+              std::string::npos);
+    EXPECT_NE(FormatListing(pair, ListFormat::kCsv).find(",,,,2\n"), std::string::npos);
 }
 
 TEST(IdenticalFiles, GroupsOnlyEqualBytes) {

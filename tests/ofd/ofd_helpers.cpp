@@ -2,6 +2,8 @@
 
 #include <zip.h>
 
+#include <ZXing/BitMatrix.h>
+#include <ZXing/MultiFormatWriter.h>
 #include <ZXing/ReadBarcode.h>
 #include <ZXing/TextUtfEncoding.h>
 #include <QBuffer>
@@ -97,6 +99,52 @@ std::string Png(int width, int height, QColor color) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes.toStdString();
+}
+
+namespace {
+
+// Four pixels a module, so that the page's renders keep the modules sharp.
+std::string CodePng(const std::string& text) {
+    const ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
+                                        .setMargin(2)
+                                        .encode(std::wstring(text.begin(), text.end()), 0, 0);
+    constexpr int kScale = 4;
+    QImage image(matrix.width() * kScale, matrix.height() * kScale, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, matrix.get(x / kScale, y / kScale) ? 0xff000000 : 0xffffffff);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+}  // namespace
+
+Entries InvoiceOfd(const std::string& codeText, int goodsPages) {
+    Entries entries = MinimalOfd(
+        R"(<ofd:ImageObject ID="5" Boundary="10 8 25 25" CTM="25 0 0 25 0 0" ResourceID="6"/>)"
+        R"(<ofd:TextObject ID="7" Boundary="70 8 80 10" Font="3" Size="6">)"
+        R"(<ofd:TextCode X="0" Y="6">电子发票（普通发票）</ofd:TextCode></ofd:TextObject>)",
+        R"(<ofd:MultiMedias><ofd:MultiMedia ID="6" Type="Image" Format="PNG">)"
+        R"(<ofd:MediaFile>code.png</ofd:MediaFile></ofd:MultiMedia></ofd:MultiMedias>)",
+        "0 0 210 140");
+    entries["Doc_0/Res/code.png"] = CodePng(codeText);
+    std::string& document = entries["Doc_0/Document.xml"];
+    for (int page = 1; page <= goodsPages; ++page) {
+        const std::string folder = "Pages/Page_" + std::to_string(page);
+        document.insert(document.find("</ofd:Pages>"),
+                        "<ofd:Page ID=\"" + std::to_string(100 + page) + "\" BaseLoc=\"" + folder +
+                            "/Content.xml\"/>");
+        entries["Doc_0/" + folder + "/Content.xml"] =
+            R"(<ofd:Page xmlns:ofd="http://www.ofdspec.org/2016"><ofd:Content><ofd:Layer ID="8">)"
+            R"(<ofd:TextObject ID="9" Boundary="70 8 80 10" Font="3" Size="6">)"
+            R"(<ofd:TextCode X="0" Y="6">销货清单</ofd:TextCode></ofd:TextObject>)"
+            R"(</ofd:Layer></ofd:Content></ofd:Page>)";
+    }
+    return entries;
 }
 
 QImage Render(const std::string& pdf, double dpi) {

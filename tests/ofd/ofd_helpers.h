@@ -21,6 +21,10 @@ Entries MinimalOfd(const std::string& content, const std::string& res = "",
 std::string SealDer(const std::string& type, const std::string& data, int width, int height);
 // A PNG of solid colour.
 std::string Png(int width, int height, QColor color);
+// An invoice as far as reading its facts needs: a 210 x 140 mm page with a
+// QR code of `codeText` in its top-left corner, then `goodsPages` pages of a
+// goods list that carry no code.
+Entries InvoiceOfd(const std::string& codeText, int goodsPages = 0);
 
 // Page 0 of `pdf` rendered at `dpi` with Qt PDF; null when it does not load.
 QImage Render(const std::string& pdf, double dpi = 300);

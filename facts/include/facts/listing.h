@@ -28,6 +28,10 @@ struct ListedInvoice {
     int continuationOf = 0;        // the order of the invoice it continues, or 0
     int duplicateOf = 0;           // the order of the first row with the same invoice, or 0
     std::vector<int> sameInvoice;  // orders of the other rows with the same invoice
+    // The order of the first row with the same invoice in the other format
+    // (the PDF's for an OFD page, the OFD's first page for a PDF), or 0.
+    int otherFormatOf = 0;
+    InvoiceFormat format = InvoiceFormat::kPdf;
 };
 
 struct Listing {
@@ -43,6 +47,11 @@ struct Listing {
 // The rows in list order with their facts (one per row, or none at all),
 // related to each other and added up.
 Listing BuildListing(const InvoiceRows& rows, const std::vector<InvoiceFacts>& facts);
+
+// Per row: an OFD page whose invoice a PDF of the listing holds, or a page
+// that continues such a page. The invoice goes onto the sheets once, from
+// the PDF, and these rows stay off them.
+std::vector<bool> PlacedFromPdf(const Listing& listing);
 
 // The table, the CSV (UTF-8 with a byte-order mark, for spreadsheet
 // programs) or the JSON form.

@@ -19,6 +19,11 @@ struct PageRelation {
     int duplicateOf = -1;
     // Every other row with the same invoice, in list order.
     std::vector<int> sameInvoice;
+    // The first row of the other format with the same invoice (the PDF's
+    // for an OFD page, the OFD's for a PDF), or -1. The two are one invoice
+    // in two formats, not a repeat: an OFD page with such a twin is never
+    // counted, its PDF is.
+    int otherFormatOf = -1;
     bool byteIdentical = false;  // the sameness was found in the bytes, not the number
     bool counted = false;        // one distinct invoice of the pile
 };
@@ -30,10 +35,12 @@ struct PileSummary {
 };
 
 // Relates rows: `paths` and `facts` in list order, `identicalGroups` as
-// IdenticalFileGroups gives them (-1: no twin).
+// IdenticalFileGroups gives them (-1: no twin), `ofdRows` true for the pages
+// of OFD packages (none when empty).
 std::vector<PageRelation> RelatePages(const std::vector<std::string>& paths,
                                       const std::vector<InvoiceFacts>& facts,
-                                      const std::vector<int>& identicalGroups);
+                                      const std::vector<int>& identicalGroups,
+                                      const std::vector<bool>& ofdRows = {});
 
 PileSummary Summarise(const std::vector<InvoiceFacts>& facts,
                       const std::vector<PageRelation>& relations);

@@ -22,15 +22,22 @@ namespace vellumark {
 
 class PdfLibrary;
 
+// Where a row goes once every row is rendered.
+enum class RowPlace {
+    kOnSheets,
+    kSkipped,      // left off by choice
+    kOtherFormat,  // an OFD page whose invoice goes onto the sheets from its PDF
+};
+
 // What a merge asks about the invoices themselves: each row's render as it
 // arrives, with the QR code and text read from it (the text is let go
 // afterwards, so that memory stays flat however many rows there are), and
-// once every row is rendered, which rows go onto the sheets; rows left out
-// are skipped.
+// once every row is rendered, where each row goes (rows past the end go
+// onto the sheets).
 struct RowChoice {
     std::function<void(int row, const pdfax::RenderedImage& render)> read;
     pdfax::CodeSearch codes;  // where `read` expects each page's QR code
-    std::function<std::vector<bool>()> place;
+    std::function<std::vector<RowPlace>()> place;
 };
 
 struct MergeSettings {
@@ -63,6 +70,9 @@ enum class RowStatus {
     kFailed,         // no usable image, "失败"; the note says why
     kFirstPageOnly,  // a multi-page file, only its page 1 on the sheets, "缺页"
     kSkipped,        // rendered but left off the sheets by choice, "已跳过"
+    // Left off because its invoice is on the sheets from the PDF of the
+    // same invoice, "同一张发票（另一种格式）": nothing is missing.
+    kOtherFormat,
 };
 QString RowStatusText(RowStatus status);
 
