@@ -9,11 +9,13 @@
 #include "intake/folder_ops.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QByteArray>
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
 #include <QRadioButton>
 #include <QThreadPool>
 #include <QTimer>
@@ -184,14 +186,26 @@ void MainWindow::ShowMergeReport(const MergeOutcome& outcome, LayoutMode mode) {
     state_.printOrientation = parameters.printOrientation;
     state_.printPaperLength = parameters.printPaperLength;
     PrintOptionsWindow dialog(state_);
-    dialog.OnPrinted([merge = lastMerge_](const std::string& printer) {
-        // The ledger may be a server far away: the window does not wait for it.
-        QThreadPool::globalInstance()->start([merge, printer] {
-            const std::string problem = MarkMergePrinted(merge.first, merge.second, printer);
-            if (!problem.empty())
+    dialog.OnPrinted(
+        [window = QPointer<MainWindow>(this), merge = lastMerge_](const std::string& printer) {
+            // The ledger may be a server far away: the window does not wait for
+            // it, and may be gone when it answers; the application outlives the
+            // pool's tasks.
+            QThreadPool::globalInstance()->start([window, merge, printer] {
+                const std::string problem = MarkMergePrinted(merge.first, merge.second, printer);
+                if (problem.empty())
+                    return;
                 qWarning().noquote() << "ledger:" << QString::fromStdString(problem);
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [window, problem] {
+                        if (window && !window->closing_)
+                            window->statusLabel_->setText(QStringLiteral("未记录到台账：") +
+                                                          QString::fromStdString(problem));
+                    },
+                    Qt::QueuedConnection);
+            });
         });
-    });
     dialog.exec();
 }
 

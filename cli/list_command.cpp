@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "core/printed_ledger.h"
 #include "facts/listing.h"
 #include "facts/package_facts.h"
 #include "facts/page_facts.h"
@@ -56,7 +57,12 @@ int RunList(const Arguments& arguments) {
     std::vector<InvoiceFacts> facts =
         ReadFacts(state->pdfLibrary, ReadingJobs(rows, kFactsRenderDpi), {}, nullptr);
     AddPackageData(rows, facts);
-    Print(FormatListing(BuildListing(rows, facts), arguments.format));
+    Listing listing = BuildListing(rows, facts);
+    // The ledger only adds a column: one that cannot be asked is said and
+    // the listing goes on without it.
+    if (const std::string problem = MarkPrintedBefore(listing, arguments.ledger); !problem.empty())
+        ErrorLine("未能查阅台账：" + problem);
+    Print(FormatListing(listing, arguments.format));
     for (const auto& problem : report.unreadable)
         ErrorLine("无法读取：" + problem.path + "：" + problem.reason);
     return kExitSuccess;

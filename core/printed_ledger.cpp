@@ -1,5 +1,8 @@
 #include "core/printed_ledger.h"
 
+#include <QDateTime>
+#include <QString>
+
 #include <map>
 
 namespace vellumark {
@@ -97,6 +100,22 @@ std::vector<std::string> PrintedBeforeTexts(const Listing& listing, std::string&
             texts[row] = ledger::PrintedBeforeText(*earlier[row]);
     }
     return texts;
+}
+
+std::string MarkPrintedBefore(Listing& listing, const std::optional<std::string>& commandLine) {
+    std::string problem;
+    auto book = OpenPrintedLedger(commandLine, problem);
+    if (!book)
+        return problem;
+    const auto earlier = EarlierPrints(*book, listing, problem);
+    for (std::size_t row = 0; row < earlier.size() && row < listing.rows.size(); ++row) {
+        if (earlier[row])
+            listing.rows[row].printedBefore = QDateTime::fromSecsSinceEpoch(earlier[row]->mergedAt)
+                                                  .toLocalTime()
+                                                  .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                                  .toStdString();
+    }
+    return problem;
 }
 
 std::string RecordSavedMerge(const Listing& listing, const std::vector<bool>& placed,

@@ -67,11 +67,11 @@ std::string OrderOrEmpty(int order, const char* none) {
 }
 
 std::string Table(const Listing& listing) {
-    constexpr std::size_t kColumns = 14;
+    constexpr std::size_t kColumns = 15;
     using Line = std::array<std::string, kColumns>;
     std::vector<Line> lines;
     lines.push_back({"序号", "文件名称", "页数", "页高", "页宽", "类型", "发票代码", "发票号码",
-                     "开票日期", "价税合计", "销售方", "购买方", "重复", "路径"});
+                     "开票日期", "价税合计", "销售方", "购买方", "重复", "此前合并", "路径"});
     for (const auto& row : listing.rows) {
         const InvoiceFacts& f = row.facts;
         lines.push_back({std::to_string(row.order), TerminalText(row.name),
@@ -79,7 +79,7 @@ std::string Table(const Listing& listing) {
                          std::to_string(row.width), KindText(f.kind), Shown(f, kFactCode),
                          Shown(f, kFactNumber), Shown(f, kFactDate), Shown(f, kFactTotal),
                          TerminalText(Shown(f, kFactSeller)), TerminalText(Shown(f, kFactBuyer)),
-                         RelationText(row), TerminalText(row.path)});
+                         RelationText(row), row.printedBefore, TerminalText(row.path)});
     }
     std::array<int, kColumns> widths{};
     for (const auto& line : lines) {
@@ -122,7 +122,7 @@ std::string Csv(const Listing& listing) {
         out += std::string(",") + FactFieldName(static_cast<FactField>(field));
     // New columns go last, so that a sheet that reads columns by place
     // still finds the older ones.
-    out += ",continuation_of,duplicate_of,uncertain,other_format_of\n";
+    out += ",continuation_of,duplicate_of,uncertain,other_format_of,printed_before\n";
     for (const auto& row : listing.rows) {
         out += std::to_string(row.order) + "," + CsvField(row.name) + "," +
                std::to_string(row.pages) + "," + std::to_string(row.height) + "," +
@@ -133,12 +133,12 @@ std::string Csv(const Listing& listing) {
             out += "," + CsvField(row.facts.Get(static_cast<FactField>(field)));
         out += "," + OrderOrEmpty(row.continuationOf, "") + "," +
                OrderOrEmpty(row.duplicateOf, "") + "," + UncertainNames(row.facts, " ") + "," +
-               OrderOrEmpty(row.otherFormatOf, "") + "\n";
+               OrderOrEmpty(row.otherFormatOf, "") + "," + row.printedBefore + "\n";
     }
     // The summary sits under the name and total columns.
     out += "," + CsvField(SummaryText(listing)) + std::string(7 + 1 + kFactTotal, ',') +
            FormatCents(listing.summary.totalCents) +
-           std::string(kFactFieldCount - kFactTotal - 1 + 4, ',') + "\n";
+           std::string(kFactFieldCount - kFactTotal - 1 + 5, ',') + "\n";
     return out;
 }
 
@@ -163,7 +163,8 @@ std::string JsonRow(const ListedInvoice& row) {
     out += ", \"continuation_of\": " + OrderOrEmpty(row.continuationOf, "null") +
            ", \"duplicate_of\": " + OrderOrEmpty(row.duplicateOf, "null") +
            ", \"other_format_of\": " + OrderOrEmpty(row.otherFormatOf, "null") +
-           ", \"uncertain\": [" + (uncertain.empty() ? "" : "\"" + uncertain + "\"") + "]}";
+           ", \"printed_before\": " + JsonValue(row.printedBefore) + ", \"uncertain\": [" +
+           (uncertain.empty() ? "" : "\"" + uncertain + "\"") + "]}";
     return out;
 }
 

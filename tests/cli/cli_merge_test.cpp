@@ -8,6 +8,10 @@
 #include "layout/merge_pipeline.h"
 #include "test_support.h"
 
+#include <QDate>
+
+#include <algorithm>
+
 namespace vellumark::testing {
 namespace {
 
@@ -247,6 +251,17 @@ TEST(CliMerge, InvoicesMergedBeforeAreNamedFromTheLedger) {
         ASSERT_EQ(Lines(result.err).size(), 1u) << result.err;
         EXPECT_NE(result.err.find(run.stderrHas), std::string::npos) << result.err;
     }
+    // The listing dates the invoice, not its goods list.
+    CliOptions options;
+    options.environment = {ledger};
+    const CliRun listed = RunCli({"list", folder.path(), "--format", "csv"}, options);
+    const std::string today = QDate::currentDate().toString(Qt::ISODate).toStdString() + " ";
+    const std::vector<std::string> lines = Lines(listed.out);
+    EXPECT_EQ(std::count_if(
+                  lines.begin(), lines.end(),
+                  [&](const std::string& line) { return line.find(today) != std::string::npos; }),
+              1)
+        << listed.out;
 }
 
 }  // namespace

@@ -93,15 +93,15 @@ TEST(ListFormats, CsvOpensInASpreadsheetAndTheTableNamesRowsByNumber) {
         QStringLiteral(
             "order,name,pages,height,width,path,duplicates,problem,kind,code,number,date,total,"
             "amount,tax,seller,seller_id,buyer,buyer_id,continuation_of,duplicate_of,uncertain,"
-            "other_format_of"));
+            "other_format_of,printed_before"));
     EXPECT_EQ(lines[1], QStringLiteral("1,\"a,\"\"b\"\"\",1,297,210,\"/x/"
                                        "a,\"\"b\"\".pdf\",3,,e_ordinary,044002200111,38526680,"
-                                       "2022-08-30,21.06,,,广州旅宝网络科技有限公司,,,,,,total,"));
+                                       "2022-08-30,21.06,,,广州旅宝网络科技有限公司,,,,,,total,,"));
     EXPECT_TRUE(lines[4].startsWith(QStringLiteral("4,c(第2页),1,140,210,")));
-    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",3,,,")));
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",3,,,,")));
     // The sum: its words under the names, its amount under the totals.
     const QStringList sum = lines[5].split(',');
-    ASSERT_EQ(sum.size(), 23);
+    ASSERT_EQ(sum.size(), 24);
     EXPECT_EQ(sum[1], QStringLiteral("共 1 张发票，价税合计 21.06 元"));
     EXPECT_EQ(sum[12], QStringLiteral("21.06"));
 
@@ -203,7 +203,7 @@ TEST(Listing, AnInvoiceInBothFormatsIsAPairNotARepeat) {
     EXPECT_NE(FormatListing(pair, ListFormat::kTable).find("=1 (另一种格式)"), std::string::npos);
     EXPECT_NE(FormatListing(pair, ListFormat::kJson).find("\"other_format_of\": 2"),
               std::string::npos);
-    EXPECT_NE(FormatListing(pair, ListFormat::kCsv).find(",,,,2\n"), std::string::npos);
+    EXPECT_NE(FormatListing(pair, ListFormat::kCsv).find(",,,,2,\n"), std::string::npos);
 }
 
 TEST(IdenticalFiles, GroupsOnlyEqualBytes) {

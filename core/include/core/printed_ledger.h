@@ -28,6 +28,11 @@ std::vector<std::optional<ledger::LedgerRecord>> EarlierPrints(ledger::Ledger& b
                                                                const Listing& listing,
                                                                std::string& error);
 
+// Fills each listed row's `printedBefore` from the ledger the settings
+// choose (`commandLine` first). Returns why the ledger could not be asked,
+// or nothing; the rows stay unmarked then.
+std::string MarkPrintedBefore(Listing& listing, const std::optional<std::string>& commandLine);
+
 // What a merge saved as `output` at `mergedAt` records: each row placed on
 // its sheets that counts for the ledger, with its file's fingerprint.
 ledger::MergeRecord MergeRecordOf(const Listing& listing, const std::vector<bool>& placed,

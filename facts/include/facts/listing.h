@@ -32,6 +32,9 @@ struct ListedInvoice {
     // (the PDF's for an OFD page, the OFD's first page for a PDF), or 0.
     int otherFormatOf = 0;
     InvoiceFormat format = InvoiceFormat::kPdf;
+    // When the ledger says this invoice was merged before ("yyyy-MM-dd
+    // HH:mm"); empty when it was not, or nobody asked the ledger.
+    std::string printedBefore;
 };
 
 struct Listing {
