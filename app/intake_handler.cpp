@@ -207,9 +207,18 @@ void MainWindow::ShowSummary(const QString& intakeText, const QString& ledgerTex
         parts << ledgerText;
     if (parts.size() == (intakeText.isEmpty() ? 0 : 1))
         return;
-    const QString whole = parts.join(QStringLiteral("；"));
-    statusLabel_->setText(
-        statusLabel_->fontMetrics().elidedText(whole, Qt::ElideRight, statusLabel_->width()));
+    // The ledger's word, when there is one, takes the second line, so that
+    // neither hides the other.
+    const QString ledgerLine = ledgerText.isEmpty() ? QString() : parts.takeLast();
+    const auto elided = [this](const QString& text) {
+        return statusLabel_->fontMetrics().elidedText(text, Qt::ElideRight, statusLabel_->width());
+    };
+    QString shown = elided(parts.join(QStringLiteral("；")));
+    if (!ledgerLine.isEmpty())
+        shown += (shown.isEmpty() ? QString() : QStringLiteral("\n")) + elided(ledgerLine);
+    statusLabel_->setText(shown);
+    parts << ledgerLine;
+    parts.removeAll(QString());
     statusLabel_->setToolTip(parts.join(QLatin1Char('\n')));
 }
 

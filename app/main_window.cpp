@@ -77,8 +77,10 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent)
 
     busyAnimation_ = new FramePlayer(this, SpinnerFrames(), kSpinnerFrameMs);
     busyAnimation_->setGeometry(7, 347, 36, 36);
-    statusLabel_ = MakeTransparentLabel(this, kIdleStatusLeft, 357, 274, 20, HintText(), 14, kRed);
-    statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Two lines high: the intake's summary may add what the ledger says on a
+    // line of its own.
+    statusLabel_ = MakeTransparentLabel(this, kIdleStatusLeft, 357, 274, 40, HintText(), 14, kRed);
+    statusLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     invoiceCountLabel_ = new QLabel(this);
     invoiceCountLabel_->setGeometry(403, 358, 132, 16);
     invoiceCountLabel_->setTextFormat(Qt::PlainText);
