@@ -45,7 +45,7 @@ PdfResources::PdfResources(QPDF& pdf, const Model& model, const Resources& res,
       model_(model),
       res_(res),
       omitted_(omitted),
-      fonts_(pdf, model, res),
+      fonts_(pdf, model, res, omitted),
       xobjects_(QPDFObjectHandle::newDictionary()),
       states_(QPDFObjectHandle::newDictionary()) {}
 

@@ -28,6 +28,7 @@ inline constexpr const char* kWordsNoSuchPage = "没有这一页";
 inline constexpr const char* kWordsPdfFailed = "无法生成页面";
 inline constexpr const char* kWordsSealUnknown = "印章格式无法识别，未显示印章";
 inline constexpr const char* kWordsImageBad = "图片无法显示";
+inline constexpr const char* kWordsFontFailed = "字体无法生成，部分文字未显示";
 inline constexpr const char* kWordsImageTooLarge = "图片尺寸过大，未显示";
 
 }  // namespace ofd

@@ -6,6 +6,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <set>
+
+#include "error_words.h"
+#include "installed_faces.h"
 
 namespace ofd {
 
@@ -15,6 +20,10 @@ struct FontSet::Entry {
     FT_Face face = nullptr;
     std::string baseFont;
     std::map<unsigned, char32_t> glyphs;  // glyph used -> its character
+    // A named font drawn with an installed face: the faces that may stand
+    // in, and each character's code, numbered in the order of first use.
+    std::vector<const InstalledFace*> standIns;
+    std::map<char32_t, unsigned> codes;
 };
 
 namespace {
@@ -135,6 +144,55 @@ QPDFObjectHandle EmbeddedFont(QPDF& pdf, const FontSet::Entry& entry) {
     return font;
 }
 
+// Six capital letters naming a subset, the same for the same characters.
+std::string SubsetTag(const std::map<char32_t, unsigned>& codes) {
+    std::u32string chars;
+    for (const auto& [ch, code] : codes)
+        chars += ch;
+    std::size_t hash = std::hash<std::u32string>{}(chars);
+    std::string tag;
+    for (int i = 0; i < 6; ++i, hash /= 26)
+        tag += static_cast<char>('A' + hash % 26);
+    return tag + "+";
+}
+
+// A named font as a subset of the installed face that stands in for it.
+// Codes are numbered characters; CIDToGIDMap turns them into the subset's
+// glyphs and ToUnicode back into the characters. Without a subset the text
+// still reads, and no glyph is drawn.
+QPDFObjectHandle StandInFont(QPDF& pdf, const FontSet::Entry& entry, const FaceSubset* subset) {
+    const std::string baseFont = SubsetTag(entry.codes) + entry.baseFont;
+    auto descriptor = Descriptor(baseFont, 4);
+    if (subset)
+        descriptor.replaceKey("/FontFile2", QPDFObjectHandle::newStream(&pdf, subset->bytes));
+    std::string toGlyph(2 * (entry.codes.size() + 1), '\0');
+    std::vector<int> widths(entry.codes.size() + 1, 1000);
+    std::map<unsigned, char32_t> chars;
+    for (const auto& [ch, code] : entry.codes) {
+        const FaceSubset::Glyph glyph = subset ? subset->glyphs.at(ch) : FaceSubset::Glyph{};
+        toGlyph[2 * code] = static_cast<char>(glyph.id >> 8);
+        toGlyph[2 * code + 1] = static_cast<char>(glyph.id & 0xFF);
+        widths[code] = glyph.width;
+        chars.emplace(code, ch);
+    }
+    auto widthList = QPDFObjectHandle::newArray();
+    for (std::size_t code = 1; code < widths.size(); ++code)
+        widthList.appendItem(QPDFObjectHandle::newInteger(widths[code]));
+    auto cid = QPDFObjectHandle::newDictionary();
+    cid.replaceKey("/Type", Name("/Font"));
+    cid.replaceKey("/Subtype", Name("/CIDFontType2"));
+    cid.replaceKey("/BaseFont", QPDFObjectHandle::newName("/" + baseFont));
+    cid.replaceKey(
+        "/CIDSystemInfo",
+        QPDFObjectHandle::parse("<< /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"));
+    cid.replaceKey("/FontDescriptor", pdf.makeIndirectObject(descriptor));
+    cid.replaceKey("/CIDToGIDMap", QPDFObjectHandle::newStream(&pdf, toGlyph));
+    cid.replaceKey("/W", QPDFObjectHandle::newArray({QPDFObjectHandle::newInteger(1), widthList}));
+    auto font = Type0(pdf, baseFont, "/Identity-H", cid);
+    font.replaceKey("/ToUnicode", ToUnicode(pdf, chars));
+    return font;
+}
+
 }  // namespace
 
 std::string StandardFontName(const std::string& ofdName) {
@@ -160,8 +218,8 @@ std::string StandardFontName(const std::string& ofdName) {
     return name.empty() ? "SimSun" : name;
 }
 
-FontSet::FontSet(QPDF& pdf, const Model& model, const Resources& res)
-    : pdf_(pdf), model_(model), res_(res) {}
+FontSet::FontSet(QPDF& pdf, const Model& model, const Resources& res, std::vector<Error>& omitted)
+    : pdf_(pdf), model_(model), res_(res), omitted_(omitted) {}
 
 FontSet::~FontSet() {
     for (auto& [id, entry] : entries_)
@@ -179,7 +237,8 @@ FontSet::Entry& FontSet::Get(const std::string& id) {
     slot->name = "/F" + std::to_string(entries_.size());
     const auto found = res_.fonts.find(id);
     const FontRes font = found != res_.fonts.end() ? found->second : FontRes{};
-    slot->baseFont = StandardFontName(font.name.empty() ? font.family : font.name);
+    const std::string& named = font.name.empty() ? font.family : font.name;
+    slot->baseFont = StandardFontName(named);
     if (!font.file.empty()) {
         auto bytes = model_.package->Read(font.file);
         FT_Library library = static_cast<FT_Library>(library_);
@@ -196,6 +255,8 @@ FontSet::Entry& FontSet::Get(const std::string& id) {
         if (slot->face)
             slot->baseFont = "OFDFont" + std::to_string(entries_.size());
     }
+    if (!slot->face)
+        slot->standIns = FacesFor(named);
     return *slot;
 }
 
@@ -210,6 +271,12 @@ void FontSet::AppendCode(std::string& out, const std::string& id, char32_t ch) {
         const unsigned glyph = FT_Get_Char_Index(entry.face, ch);
         entry.glyphs.emplace(glyph, ch);
         AppendHex16(out, glyph);
+    } else if (!entry.standIns.empty()) {
+        auto found = entry.codes.find(ch);
+        if (found == entry.codes.end() && entry.codes.size() < 0xFFFF)
+            found = entry.codes.emplace(ch, static_cast<unsigned>(entry.codes.size() + 1)).first;
+        // Past the last two-byte code, a character draws nothing.
+        AppendHex16(out, found != entry.codes.end() ? found->second : 0);
     } else {
         AppendUtf16(out, ch);
     }
@@ -217,9 +284,24 @@ void FontSet::AppendCode(std::string& out, const std::string& id, char32_t ch) {
 }
 
 void FontSet::Finish(QPDFObjectHandle fonts) {
-    for (auto& [id, entry] : entries_)
-        fonts.replaceKey(entry->name, entry->face ? EmbeddedFont(pdf_, *entry)
-                                                  : NamedFont(pdf_, entry->baseFont));
+    for (auto& [id, entry] : entries_) {
+        if (entry->face) {
+            fonts.replaceKey(entry->name, EmbeddedFont(pdf_, *entry));
+        } else if (entry->standIns.empty()) {
+            fonts.replaceKey(entry->name, NamedFont(pdf_, entry->baseFont));
+        } else {
+            // Even a font set for no character is carried: naming it alone
+            // would have the renderer load its substitute face.
+            std::set<char32_t> chars;
+            for (const auto& [ch, code] : entry->codes)
+                chars.insert(ch);
+            const auto subset = SubsetOfFaces(entry->standIns, chars);
+            if (!subset)
+                omitted_.push_back(Fail(kWordsFontFailed,
+                                        "no subset of an installed face for " + entry->baseFont));
+            fonts.replaceKey(entry->name, StandInFont(pdf_, *entry, subset ? &*subset : nullptr));
+        }
+    }
 }
 
 }  // namespace ofd

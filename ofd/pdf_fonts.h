@@ -1,9 +1,12 @@
 // The PDF fonts of a page's text. A font the OFD embeds goes into the PDF as
 // a CID-keyed TrueType font whose codes are its glyph numbers, found through
 // its own character map, with a ToUnicode map so the text can be read back.
-// A font that is only named becomes a Chinese font of the standard GB
-// character collection under the usual face name, not embedded: the
-// renderer substitutes an installed face, as it does for PDF invoices.
+// A font that is only named is drawn with an installed face that fits its
+// name, embedded as a subset of the glyphs the page uses, with the same
+// ToUnicode map; only where no such face is installed does it become a
+// Chinese font of the standard GB character collection, not embedded, for
+// the renderer to substitute a face (which costs it a whole face's read
+// every page).
 #pragma once
 
 #include <qpdf/QPDF.hh>
@@ -11,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model.h"
 
@@ -18,7 +22,8 @@ namespace ofd {
 
 class FontSet {
 public:
-    FontSet(QPDF& pdf, const Model& model, const Resources& res);
+    // What cannot be drawn is added to `omitted`.
+    FontSet(QPDF& pdf, const Model& model, const Resources& res, std::vector<Error>& omitted);
     ~FontSet();
     FontSet(const FontSet&) = delete;
     FontSet& operator=(const FontSet&) = delete;
@@ -38,6 +43,7 @@ private:
     QPDF& pdf_;
     const Model& model_;
     const Resources& res_;
+    std::vector<Error>& omitted_;
     void* library_ = nullptr;  // FT_Library
     std::map<std::string, std::unique_ptr<Entry>> entries_;
 };

@@ -12,7 +12,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-pdf-dev libgl-dev
     libqpdf-dev libpng-dev libjpeg-dev zlib1g-dev libdeflate-dev libisal-dev libzxing-dev libcups2-dev
-    libzip-dev libssl-dev libfreetype-dev
+    libzip-dev libssl-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev
     # running: Chinese faces for invoices whose fonts are not embedded
     fonts-noto-cjk fonts-arphic-ukai fonts-arphic-uming
     # the ledger of printed invoices: an SQLite file, or a PostgreSQL server

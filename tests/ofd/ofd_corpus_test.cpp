@@ -97,6 +97,15 @@ TEST_P(CorpusOfd, EveryPageRendersWithItsCodeAndSeal) {
         EXPECT_NO_THROW(check.processMemoryFile("page", pdf.pdf.data(), pdf.pdf.size()));
         EXPECT_EQ(check.getAllPages().size(), 1u);
         EXPECT_TRUE(check.getWarnings().empty());
+        // Every font is carried in the page: one left to the renderer costs
+        // it a whole substitute face read on every page.
+        for (QPDFObjectHandle object : check.getAllObjects()) {
+            if (object.isDictionary() &&
+                object.getKey("/Type").isNameAndEquals("/FontDescriptor")) {
+                EXPECT_TRUE(object.hasKey("/FontFile2") || object.hasKey("/FontFile3"))
+                    << object.getKey("/FontName").unparse();
+            }
+        }
         const QImage image = Render(pdf.pdf);
         ASSERT_FALSE(image.isNull());
         const SizeMm size = document.PageSizeMm(page);
