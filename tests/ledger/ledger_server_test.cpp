@@ -2,7 +2,12 @@
 // mid-way, and logins it refuses. The password is libpq's to find.
 #include "ledger_fixture.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 namespace vellumark::testing {
@@ -103,6 +108,40 @@ TEST_F(LedgerServer, ServerGoneMidwayIsSaidWithoutHanging) {
     ASSERT_TRUE(ledger) << error;
     ASSERT_TRUE(ledger->Lookup(Keys(SampleMerge(0, 20).entries), records, error)) << error;
     EXPECT_EQ(records.size(), 10u) << "what was committed before the stop is there";
+}
+
+// The database on a disk of its own, through a tablespace, so that filling
+// that disk leaves the server's own files, and the server, running.
+TEST_F(LedgerServer, FullDiskIsSaidAndWhatWasRecordedStays) {
+    PgTestServer& server = *SharedPgServer();
+    SmallFileSystem fs(8L << 20);
+    if (!fs.Mounted())
+        GTEST_SKIP() << "needs root to mount a small file system";
+    const std::string space = fs / "space";
+    mkdir(space.c_str(), 0700);
+    if (const passwd* nobody = getpwnam("nobody")) {  // the server's user under root
+        ASSERT_EQ(chown(space.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    const ledger::Location at = server.FreshDatabase();
+    ASSERT_EQ(server.Run("postgres", "CREATE TABLESPACE small LOCATION '" + space + "'"), "");
+    ASSERT_EQ(server.Run("postgres", "ALTER DATABASE " + at.database + " SET TABLESPACE small"),
+              "");
+    std::string error;
+    {
+        auto ledger = Ledger::Open(at, error, LedgerSite::Options());
+        ASSERT_TRUE(ledger) << error;
+        std::vector<LedgerRecord> already;
+        ASSERT_TRUE(ledger->Record(SampleMerge(0, 10), already, error)) << error;
+        fs.FillLeaving(0);
+        EXPECT_FALSE(ledger->Record(SampleMerge(10, 3000), already, error));
+        EXPECT_EQ(error, "台账 " + at.Text() + " 所在的磁盘已满");
+        std::remove((fs / "filler").c_str());
+        ASSERT_TRUE(ledger->Record(SampleMerge(0, 20), already, error)) << error;
+        EXPECT_EQ(already.size(), 10u) << "the first merge survived, none of the failed one did";
+    }
+    // Nothing of the server may stay on the disk the test unmounts.
+    EXPECT_EQ(server.Run("postgres", "DROP DATABASE " + at.database), "");
+    EXPECT_EQ(server.Run("postgres", "DROP TABLESPACE small"), "");
 }
 
 }  // namespace
