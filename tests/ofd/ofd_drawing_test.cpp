@@ -76,15 +76,6 @@ Entries DrawingOfd() {
     return e;
 }
 
-QString PageText(const std::string& pdf) {
-    QByteArray bytes(pdf.data(), static_cast<qsizetype>(pdf.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QPdfDocument document;
-    document.load(&buffer);
-    return document.getAllText(0).text();
-}
-
 TEST(OfdDrawing, EachPartLandsWhereTheOfdPutsIt) {
     auto opened = OpenOfdBytes(Zip(DrawingOfd()));
     ASSERT_TRUE(std::holds_alternative<OfdDocument>(opened)) << std::get<Error>(opened).detail;

@@ -39,15 +39,6 @@ std::string PagePdfOf(const Entries& e) {
     return std::holds_alternative<PagePdf>(page) ? std::get<PagePdf>(page).pdf : std::string();
 }
 
-QString PageText(const std::string& pdf) {
-    QByteArray bytes(pdf.data(), static_cast<qsizetype>(pdf.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QPdfDocument document;
-    document.load(&buffer);
-    return document.getAllText(0).text();
-}
-
 // The font program of the page's one font; empty when not embedded.
 std::string FontProgram(const std::string& pdf) {
     QPDF read;

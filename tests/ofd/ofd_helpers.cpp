@@ -147,6 +147,28 @@ Entries InvoiceOfd(const std::string& codeText, int goodsPages) {
     return entries;
 }
 
+Entries WithOneSeal(Entries e, const std::string& boundary, const std::string& signedValue) {
+    e["OFD.xml"] =
+        R"(<ofd:OFD xmlns:ofd="http://www.ofdspec.org/2016"><ofd:DocBody><ofd:DocRoot>Doc_0/Document.xml</ofd:DocRoot><ofd:Signatures>Doc_0/Signs/Signatures.xml</ofd:Signatures></ofd:DocBody></ofd:OFD>)";
+    e["Doc_0/Signs/Signatures.xml"] =
+        R"(<ofd:Signatures xmlns:ofd="http://www.ofdspec.org/2016"><ofd:Signature ID="1" BaseLoc="Sign_0/Signature.xml"/></ofd:Signatures>)";
+    e["Doc_0/Signs/Sign_0/Signature.xml"] =
+        R"(<ofd:Signature xmlns:ofd="http://www.ofdspec.org/2016"><ofd:SignedInfo><ofd:StampAnnot ID="1" PageRef="1" Boundary=")" +
+        boundary +
+        R"("/></ofd:SignedInfo><ofd:SignedValue>SignedValue.dat</ofd:SignedValue></ofd:Signature>)";
+    e["Doc_0/Signs/Sign_0/SignedValue.dat"] = signedValue;
+    return e;
+}
+
+QString PageText(const std::string& pdf) {
+    QByteArray bytes(pdf.data(), static_cast<qsizetype>(pdf.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument document;
+    document.load(&buffer);
+    return document.getAllText(0).text();
+}
+
 QImage Render(const std::string& pdf, double dpi) {
     static int argc = 1;
     static char name[] = "ofd_test";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QString>
 
 #include <map>
 #include <string>
@@ -26,12 +27,18 @@ std::string Png(int width, int height, QColor color);
 // goods list that carry no code.
 Entries InvoiceOfd(const std::string& codeText, int goodsPages = 0);
 
+// `entries` with one signature on page 1, its seal at `boundary` (mm) and
+// its signed value `signedValue` as it stands, readable or not.
+Entries WithOneSeal(Entries entries, const std::string& boundary, const std::string& signedValue);
+
 // Page 0 of `pdf` rendered at `dpi` with Qt PDF; null when it does not load.
 QImage Render(const std::string& pdf, double dpi = 300);
 // The pixel at (x, y) mm of an image rendered at `dpi`.
 QColor At(const QImage& image, double xMm, double yMm, double dpi = 300);
 // Pixels within the box (mm) that are clearly red.
 int RedPixels(const QImage& image, double x, double y, double w, double h, double dpi = 300);
+// The text of page 0 of `pdf` as Qt PDF reads it.
+QString PageText(const std::string& pdf);
 // The text of the first QR code found in the image; empty when none.
 std::string ReadQr(const QImage& image);
 

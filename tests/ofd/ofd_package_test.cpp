@@ -107,16 +107,8 @@ TEST(OfdFile, PageOutOfRangeIsAnErrorNotACrash) {
 // A signature whose seal cannot be read: the page is still drawn and the
 // missing seal is named, as a user would rather print the invoice than not.
 TEST(OfdFile, UnknownSealLeavesThePageAndIsNamed) {
-    Entries e = MinimalOfd(kText);
-    e["OFD.xml"] =
-        R"(<ofd:OFD xmlns:ofd="http://www.ofdspec.org/2016"><ofd:DocBody><ofd:DocRoot>Doc_0/Document.xml</ofd:DocRoot><ofd:Signatures>Doc_0/Signs/Signatures.xml</ofd:Signatures></ofd:DocBody></ofd:OFD>)";
-    e["Doc_0/Signs/Signatures.xml"] =
-        R"(<ofd:Signatures xmlns:ofd="http://www.ofdspec.org/2016"><ofd:Signature ID="1" BaseLoc="Sign_0/Signature.xml"/></ofd:Signatures>)";
-    e["Doc_0/Signs/Sign_0/Signature.xml"] =
-        R"(<ofd:Signature xmlns:ofd="http://www.ofdspec.org/2016"><ofd:SignedInfo><ofd:StampAnnot ID="1" PageRef="1" Boundary="50 20 30 20"/></ofd:SignedInfo><ofd:SignedValue>SignedValue.dat</ofd:SignedValue></ofd:Signature>)";
     for (const std::string& value : {std::string("\x30\x03\x02\x01\x01", 5), std::string("junk")}) {
-        e["Doc_0/Signs/Sign_0/SignedValue.dat"] = value;
-        auto opened = OpenOfdBytes(Zip(e));
+        auto opened = OpenOfdBytes(Zip(WithOneSeal(MinimalOfd(kText), "50 20 30 20", value)));
         ASSERT_TRUE(std::holds_alternative<OfdDocument>(opened));
         auto page = std::get<OfdDocument>(opened).PageAsPdf(0);
         ASSERT_TRUE(std::holds_alternative<PagePdf>(page));

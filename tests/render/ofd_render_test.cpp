@@ -100,16 +100,9 @@ TEST(OfdRender, WhatCannotBeDrawnIsNamedInTheReadersWords) {
 
 // A seal of a structure nobody knows: the page is drawn, and said to lack it.
 TEST(OfdRender, APageDrawnWithoutItsSealSaysSo) {
-    ofd::testing::Entries e = ofd::testing::MinimalOfd("");
-    e["OFD.xml"] =
-        R"(<ofd:OFD xmlns:ofd="http://www.ofdspec.org/2016"><ofd:DocBody><ofd:DocRoot>Doc_0/Document.xml</ofd:DocRoot><ofd:Signatures>Doc_0/Signs/Signatures.xml</ofd:Signatures></ofd:DocBody></ofd:OFD>)";
-    e["Doc_0/Signs/Signatures.xml"] =
-        R"(<ofd:Signatures xmlns:ofd="http://www.ofdspec.org/2016"><ofd:Signature ID="1" BaseLoc="Sign_0/Signature.xml"/></ofd:Signatures>)";
-    e["Doc_0/Signs/Sign_0/Signature.xml"] =
-        R"(<ofd:Signature xmlns:ofd="http://www.ofdspec.org/2016"><ofd:SignedInfo><ofd:StampAnnot ID="1" PageRef="1" Boundary="50 20 30 20"/></ofd:SignedInfo><ofd:SignedValue>SignedValue.dat</ofd:SignedValue></ofd:Signature>)";
-    e["Doc_0/Signs/Sign_0/SignedValue.dat"] = "junk";
     TempDir dir;
-    WriteFile(dir / "x.ofd", ofd::testing::Zip(e));
+    WriteFile(dir / "x.ofd", ofd::testing::Zip(ofd::testing::WithOneSeal(
+                                 ofd::testing::MinimalOfd(""), "50 20 30 20", "junk")));
     const pdfax::RenderedImage image =
         pdfax::RenderJobToFile(OfdJob(dir / "x.ofd", 1, dir / "x.png"));
     ASSERT_EQ(image.error.problem, pdfax::Problem::kNone);
