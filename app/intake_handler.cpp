@@ -198,28 +198,29 @@ void MainWindow::FinishIntake(BuildResult result, InvoiceRows rows, const Intake
 // One line, cut with "…" to the label's width; the tooltip has it whole. A
 // folder without anything that looks like an invoice keeps the hint.
 void MainWindow::ShowSummary(const QString& intakeText, const QString& ledgerText) {
-    QStringList parts;
-    if (!intakeText.isEmpty())
-        parts << intakeText;
-    if (listing_.summary.invoices > 0 || !listing_.unread.empty())
-        parts << QString::fromStdString(SummaryText(listing_));
-    if (!ledgerText.isEmpty())
-        parts << ledgerText;
-    if (parts.size() == (intakeText.isEmpty() ? 0 : 1))
+    const bool summed = listing_.summary.invoices > 0 || !listing_.unread.empty();
+    if (!summed && ledgerText.isEmpty())
         return;
+    QStringList first;
+    if (!intakeText.isEmpty())
+        first << intakeText;
+    if (summed)
+        first << QString::fromStdString(SummaryText(listing_));
     // The ledger's word, when there is one, takes the second line, so that
     // neither hides the other.
-    const QString ledgerLine = ledgerText.isEmpty() ? QString() : parts.takeLast();
-    const auto elided = [this](const QString& text) {
-        return statusLabel_->fontMetrics().elidedText(text, Qt::ElideRight, statusLabel_->width());
-    };
-    QString shown = elided(parts.join(QStringLiteral("；")));
-    if (!ledgerLine.isEmpty())
-        shown += (shown.isEmpty() ? QString() : QStringLiteral("\n")) + elided(ledgerLine);
-    statusLabel_->setText(shown);
-    parts << ledgerLine;
-    parts.removeAll(QString());
-    statusLabel_->setToolTip(parts.join(QLatin1Char('\n')));
+    QStringList lines;
+    if (!first.isEmpty())
+        lines << first.join(QStringLiteral("；"));
+    if (!ledgerText.isEmpty()) {
+        lines << ledgerText;
+        first << ledgerText;
+    }
+    QStringList shown;
+    for (const QString& line : lines)
+        shown << statusLabel_->fontMetrics().elidedText(line, Qt::ElideRight,
+                                                        statusLabel_->width());
+    statusLabel_->setText(shown.join(QLatin1Char('\n')));
+    statusLabel_->setToolTip(first.join(QLatin1Char('\n')));
 }
 
 }  // namespace vellumark

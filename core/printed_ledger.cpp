@@ -1,8 +1,5 @@
 #include "core/printed_ledger.h"
 
-#include <QDateTime>
-#include <QString>
-
 #include <map>
 
 namespace vellumark {
@@ -89,32 +86,40 @@ ledger::MergeRecord MergeRecordOf(const Listing& listing, const std::vector<bool
     return merge;
 }
 
-std::vector<std::string> PrintedBeforeTexts(const Listing& listing, std::string& problem) {
-    auto book = OpenPrintedLedger(std::nullopt, problem);
+namespace {
+
+// Per listed row, `say` of its earlier record in the ledger the settings
+// choose, or empty.
+std::vector<std::string> AskLedger(const Listing& listing,
+                                   const std::optional<std::string>& commandLine,
+                                   std::string (*say)(const ledger::LedgerRecord&),
+                                   std::string& problem) {
+    auto book = OpenPrintedLedger(commandLine, problem);
     if (!book)
         return {};
     const auto earlier = EarlierPrints(*book, listing, problem);
     std::vector<std::string> texts(earlier.size());
     for (std::size_t row = 0; row < earlier.size(); ++row) {
         if (earlier[row])
-            texts[row] = ledger::PrintedBeforeText(*earlier[row]);
+            texts[row] = say(*earlier[row]);
     }
     return texts;
 }
 
+}  // namespace
+
+std::vector<std::string> PrintedBeforeTexts(const Listing& listing, std::string& problem) {
+    return AskLedger(listing, std::nullopt, ledger::PrintedBeforeText, problem);
+}
+
 std::string MarkPrintedBefore(Listing& listing, const std::optional<std::string>& commandLine) {
     std::string problem;
-    auto book = OpenPrintedLedger(commandLine, problem);
-    if (!book)
-        return problem;
-    const auto earlier = EarlierPrints(*book, listing, problem);
-    for (std::size_t row = 0; row < earlier.size() && row < listing.rows.size(); ++row) {
-        if (earlier[row])
-            listing.rows[row].printedBefore = QDateTime::fromSecsSinceEpoch(earlier[row]->mergedAt)
-                                                  .toLocalTime()
-                                                  .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
-                                                  .toStdString();
-    }
+    const std::vector<std::string> when = AskLedger(
+        listing, commandLine,
+        [](const ledger::LedgerRecord& record) { return ledger::MergedAtText(record.mergedAt); },
+        problem);
+    for (std::size_t row = 0; row < when.size() && row < listing.rows.size(); ++row)
+        listing.rows[row].printedBefore = when[row];
     return problem;
 }
 

@@ -7,7 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace vellumark {
 namespace {
@@ -19,11 +20,9 @@ std::string UserFolder(QStandardPaths::StandardLocation location) {
 // Makes `path` and its missing parents. The last one is private: images of
 // invoices and merged files are nobody else's business on a shared machine.
 void MakePrivateFolder(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1))
-        mkdir(path.substr(0, slash).c_str(), 0755);
-    if (mkdir(path.c_str(), 0700) != 0 && errno == EEXIST)
-        chmod(path.c_str(), 0700);
+    std::error_code ignored;  // a folder that cannot be made is said where it is written
+    std::filesystem::create_directories(path, ignored);
+    chmod(path.c_str(), 0700);
 }
 
 bool ProgramFolderTakesFiles(const std::string& programDirectory) {

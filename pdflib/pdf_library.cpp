@@ -55,13 +55,14 @@ void PdfLibrary::Initialise(const std::string& programDirectory,
     // be reached through an interface it does not have.
     // There is no registry to ask first; the file is the only road. An
     // installed program finds its own module beside it and writes nothing.
-    for (const std::string* folder : {&programDirectory, &fallbackDirectory}) {
-        if (object_ || (folder == &fallbackDirectory && folder->empty()))
-            continue;
-        const std::string libraryFile = *folder + kLibraryFileName;
-        if (DeployLibraryFile(libraryFile, EmbeddedModule()))
+    const auto deployAndActivate = [this](const std::string& folder) {
+        const std::string libraryFile = folder + kLibraryFileName;
+        if (!object_ && DeployLibraryFile(libraryFile, EmbeddedModule()))
             ActivateFromFile(libraryFile, pdfax::kClassId, nullptr, &object_);
-    }
+    };
+    deployAndActivate(programDirectory);
+    if (!fallbackDirectory.empty())
+        deployAndActivate(fallbackDirectory);
     ApplyLibraryWideSettings();
 }
 

@@ -146,6 +146,8 @@ private:
 // "已于 2026-11-03 14:20 合并打印（文件 NAME，用户 USER）": when an invoice was
 // merged before, local time, and by whom.
 std::string PrintedBeforeText(const LedgerRecord& record);
+// When it was merged, as that text says it: "2026-11-03 14:20", local time.
+std::string MergedAtText(std::int64_t mergedAt);
 
 // The SHA-256 of a file's bytes in lower-case hex; empty when it cannot be
 // read.
